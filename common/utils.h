@@ -1,0 +1,145 @@
+// Support library shared by both programs: option scanner, the lexical layer of the
+// text formats, small string helpers, 1-based vectors and matrices, the integer matrix
+// display and the big-endian reader used by every binary model file.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The two programs read the text formats with slightly different rules. The main
+// dialect is the tree classifier's; the discriminant classifier keeps an older one
+// (space also separates values, no "[ordered]"/"date" keywords, no carriage-return
+// handling, other message wording).
+enum class Dialect { Main, Solmet };
+
+// ---- Option scanner ---------------------------------------------------------------
+
+// Position of the scanner in argv; starts past the program name and only moves forward.
+struct OptionScanner {
+    int position = 1;
+};
+
+// Returns the next option character, '?' for a word it rejects, or -1 when the words
+// are used up. The value of an option that takes one is stored in `optarg`.
+int mygetopt(OptionScanner& scanner, int argc, const char* const* argv, std::string_view optstring,
+             std::string& optarg);
+
+// ---- Text streams -------------------------------------------------------------------
+
+// True once the stream can deliver nothing more: end of file or a read error.
+bool stream_at_end(std::FILE* stream);
+
+// Next field of the current line, or nothing at a line end, end of file or comment.
+std::optional<std::string> ReadField(std::FILE* stream, std::string_view separators, Dialect dialect);
+
+// All remaining fields of the current line, each trimmed; empty when there are none.
+std::vector<std::string> ReadLine(std::FILE* stream, std::string_view separators, Dialect dialect);
+
+// Text without leading and trailing white space (space, tab, LF, CR, VT, FF).
+std::string Trim(std::string_view text);
+
+// 1 when `c` is not NUL and occurs in `set`.
+int contained(int c, std::string_view set);
+
+// True when every token is an optional sign followed by one or more decimal digits.
+bool all_integers(const std::vector<std::string>& tokens);
+
+// -1, 0 or 1 as the integer written in `a` is below, equal to or above the one in `b`;
+// both must satisfy all_integers. Exact for any number of digits.
+int compare_integer_texts(std::string_view a, std::string_view b);
+
+// The C library's atoi as glibc does it: strtol, then the low 32 bits.
+int32_t c_atoi(const char* text);
+
+// `path` when one was given, else `a` followed by `b`.
+std::string SetPathName(const std::optional<std::string>& path, std::string_view a, std::string_view b);
+
+// ---- Vectors and matrices -------------------------------------------------------------
+
+// A zero-filled matrix of T indexed [rlo..rhi][clo..chi], one contiguous block.
+template <class T>
+class Matrix {
+public:
+    Matrix() = default;
+    Matrix(int rlo, int rhi, int clo, int chi)
+        : rlo_(rlo), clo_(clo), rows_(rhi >= rlo ? rhi - rlo + 1 : 0), cols_(chi >= clo ? chi - clo + 1 : 0),
+          cells_(static_cast<size_t>(rows_) * static_cast<size_t>(cols_), T{}) {}
+
+    T& at(int r, int c) { return cells_[index(r, c)]; }
+    const T& at(int r, int c) const { return cells_[index(r, c)]; }
+    bool contains(int r, int c) const { return r >= rlo_ && r - rlo_ < rows_ && c >= clo_ && c - clo_ < cols_; }
+    int row_lo() const { return rlo_; }
+    int row_hi() const { return rlo_ + rows_ - 1; }
+    int col_lo() const { return clo_; }
+    int col_hi() const { return clo_ + cols_ - 1; }
+    // Row r as a pointer to its first stored column, for bulk reads.
+    T* row(int r) { return cells_.data() + index(r, clo_); }
+
+private:
+    size_t index(int r, int c) const {
+        return static_cast<size_t>(r - rlo_) * static_cast<size_t>(cols_) + static_cast<size_t>(c - clo_);
+    }
+    int rlo_ = 0, clo_ = 0, rows_ = 0, cols_ = 0;
+    std::vector<T> cells_;
+};
+
+using DMatrix = Matrix<double>;
+using IMatrix = Matrix<int32_t>;
+
+// Prints the header of column numbers, then one line per row, on standard output.
+void ShowIMatrix(const IMatrix& m, int rlo, int rhi, int clo, int chi);
+
+// ---- Binary model files ---------------------------------------------------------------
+
+// Sequential reader of a binary file of big-endian fields. A read that cannot be
+// satisfied in full is "short": it consumes what was left, and the reader is then at
+// the end of the file. Counts from the file are checked with fits() before anything is
+// allocated for them.
+class BinaryReader {
+public:
+    // Opens `path` read-only; nothing when it cannot be opened.
+    static std::optional<BinaryReader> open(const std::string& path);
+    BinaryReader(BinaryReader&& other) noexcept;
+    BinaryReader& operator=(BinaryReader&&) = delete;
+    BinaryReader(const BinaryReader&) = delete;
+    ~BinaryReader();
+
+    std::optional<int32_t> read_i32();
+    std::optional<int16_t> read_i16();
+    std::optional<double> read_f64();
+    // Reads `n` doubles into `out` (which must hold n); false on a short read.
+    bool read_f64s(double* out, size_t n);
+    // Reads exactly `n` raw bytes; nothing on a short read.
+    std::optional<std::vector<unsigned char>> read_bytes(size_t n);
+
+    // True when `count` items of `item_size` bytes can still be in the file: count is
+    // not negative and, for a regular file, no larger than what is left. Computed
+    // without overflow. When it is false the reader is moved to the end of the file.
+    bool fits(int64_t count, uint64_t item_size);
+    // Bytes left before the end of a regular file (UINT64_MAX when not known).
+    uint64_t bytes_left() const;
+    // Marks the reader as at the end of the file.
+    void skip_to_end();
+
+private:
+    explicit BinaryReader(int fd, std::optional<uint64_t> size);
+    bool read_exact(void* dst, size_t n);
+    int fd_ = -1;
+    std::optional<uint64_t> size_;  // known for regular files
+    uint64_t position_ = 0;
+    bool at_end_ = false;
+};
+
+// Thrown after the reporting site printed its out-of-memory message; main exits with 1.
+struct OutOfMemory {};
+
+// ---- Settings shared by both programs ------------------------------------------------
+
+// Amount of progress output (-v), compared as a signed 16-bit value.
+extern int16_t VERBOSITY;
+// Whole name of the predictions file (-p); when absent, the data set name + ".pred".
+extern std::optional<std::string> PREDICT_PATH;

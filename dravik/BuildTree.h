@@ -1,0 +1,23 @@
+// The tree display's node printer and the naming of a Norvex model's classes.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "../common/Ci_instances.h"
+#include "data.h"
+#include "tree.h"
+
+// Prints one node line (without its indentation) and ends it with a line end. For a
+// test node `branch_or_level` is the branch; for a leaf it is the leaf's level.
+using NodePrinter = void (*)(const Domain& domain, const NodeData* data, int branch_or_level, int32_t number,
+                             int32_t kind);
+
+void ShowTree(const Domain& domain, const NodeData* data, int branch_or_level, int32_t number, int32_t kind);
+
+// Class number of the i-th class, in class order, whose weight is at least KH * J;
+// 1 when C < 1, C + 1 when fewer than i classes qualify.
+int predict_class(const std::vector<double>& class_counts, int i, int nr_classes, int32_t nr_attributes);
+
+// Prints the whole tree as an indented outline.
+void Show_Tree(const Tree& tree, const Domain& domain, NodePrinter printer);

@@ -1,0 +1,19 @@
+// The tree classifier's settings and its program entry.
+#pragma once
+
+#include <cstdint>
+
+// Trace level (-t), compared as a signed 16-bit value.
+extern int16_t TRACE;
+// Neighbours voting at nearest-neighbour leaves (-K); 0 switches them off.
+extern int32_t KNN;
+// At 0 the linear functions take only the domain's own attributes.
+constexpr int16_t EXTENDED_LM = 0;
+// Lower bound of the exemplar count and impurity in the nearest-neighbour gate.
+constexpr int32_t MINIMUM_EXAMPLES = 2;
+// A class takes part in a node's Norvex model when its weight is at least KH times the
+// node's attribute count.
+constexpr double KH = 2.5;
+
+// The whole program: options, reading, classification and report. Returns the exit status.
+int dravik_main(int argc, char** argv);

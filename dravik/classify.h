@@ -1,0 +1,23 @@
+// Classification of examples with a stored tree.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "../common/Ci_instances.h"
+#include "../common/utils.h"
+#include "tree.h"
+
+// A class-probability vector: reals indexed 1..C (entry 0 unused); nothing means no answer.
+using ClassProbs = std::optional<std::vector<double>>;
+
+// Classifies every example, writes the predictions file and counts the errors; the
+// confusion matrix [predicted][observed], or nothing for an empty example set.
+// Exemplar numbers of nearest-neighbour leaves index `exemplar_set` (may be `examples`).
+std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors);
+
+// Answer of the subtree under `node` for one example; derived attributes are appended
+// to the example and the leaves' test counters updated on the way.
+ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set, Tree& tree, NodeId node,
+                            Instance& example);

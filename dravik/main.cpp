@@ -1,0 +1,3 @@
+#include "Dravik.h"
+
+int main(int argc, char** argv) { return dravik_main(argc, argv); }

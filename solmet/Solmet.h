@@ -1,0 +1,24 @@
+// The discriminant classifier's program entry and coefficient file reader.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "../common/Ci_instances.h"
+#include "../common/distributions.h"
+#include "../common/utils.h"
+
+// The stored discriminant model: rows 1..nr_rows, columns 1..nr_cols.
+struct Coefficients {
+    DMatrix matrix;
+    int32_t nr_rows = 0;
+    int32_t nr_cols = 0;
+};
+
+// Reads name + ".coef" against `domain`: the coefficients and the class statistics, or
+// nothing after its own message where it has one.
+std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients);
+
+// The whole program: options, reading, classification and report. Returns the exit status.
+int solmet_main(int argc, char** argv);

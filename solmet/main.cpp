@@ -1,0 +1,3 @@
+#include "Solmet.h"
+
+int main(int argc, char** argv) { return solmet_main(argc, argv); }

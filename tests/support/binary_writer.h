@@ -1,0 +1,34 @@
+// Writers of big-endian binary model files, so that tests state model files in a few
+// readable lines.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct BinaryWriter {
+    std::string bytes;
+
+    BinaryWriter& i32(int32_t v);
+    BinaryWriter& i16(int16_t v);
+    BinaryWriter& f64(double v);
+    BinaryWriter& f64s(const std::vector<double>& values);
+    BinaryWriter& raw(std::string_view text);
+};
+
+// One table of a class statistics record: rows 0..C, each with its stored columns
+// (V + 2 for a discrete position, 4 for a continuous or derived one).
+using StatsTable = std::vector<std::vector<double>>;
+
+// Appends a class statistics record: the tables of the positions that have one, in
+// position order (IGNORE and DATE positions are simply left out by the caller).
+void write_stats(BinaryWriter& out, const std::vector<StatsTable>& tables);
+
+// A coefficient file: R and K, the rows, then the statistics.
+std::string coef_file(const std::vector<std::vector<double>>& rows, int32_t nr_cols,
+                      const std::vector<StatsTable>& tables);
+
+// A continuous table with the same (unknown, mean, min, max) in every one of `rows` rows.
+StatsTable continuous_table(int rows, double unknown, double mean, double min, double max);
