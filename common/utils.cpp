@@ -1,1 +1,320 @@
-// (to be written)
+#include "utils.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+int16_t VERBOSITY = 0;
+std::optional<std::string> PREDICT_PATH;
+
+// ---- Option scanner ---------------------------------------------------------------
+
+int mygetopt(OptionScanner& scanner, int argc, const char* const* argv, std::string_view optstring,
+             std::string& optarg) {
+    if (scanner.position >= argc) return -1;
+    const std::string_view word = argv[scanner.position++];
+    if (word.empty() || word[0] != '-') return '?';
+    if (word.size() < 2) return '?';
+    const char letter = word[1];
+    const size_t at = optstring.find(letter);
+    if (at == std::string_view::npos) return '?';
+    if (at + 1 >= optstring.size() || optstring[at + 1] != ':') return letter;
+    if (word.size() > 2) {
+        optarg = std::string(word.substr(2));
+    } else if (scanner.position < argc) {
+        optarg = argv[scanner.position++];
+    } else {
+        return '?';
+    }
+    return letter;
+}
+
+// ---- Text streams -------------------------------------------------------------------
+
+bool stream_at_end(std::FILE* stream) { return std::feof(stream) != 0 || std::ferror(stream) != 0; }
+
+namespace {
+
+// Next character of the stream; a read error reads as the end of the file.
+int next_char(std::FILE* stream) {
+    if (std::ferror(stream)) return EOF;
+    return std::fgetc(stream);
+}
+
+bool ends_line(int c, Dialect dialect) {
+    return c == EOF || c == '\n' || (dialect == Dialect::Main && c == '\r');
+}
+
+bool in_set(int c, std::string_view set) { return contained(c, set) != 0; }
+
+// Skips what comes before a field: spaces, commas and tabs (the separators themselves in
+// the older dialect). Returns the first character not skipped.
+int skip_leading(std::FILE* stream, int c, std::string_view separators, Dialect dialect) {
+    if (dialect == Dialect::Main) {
+        while (c == ' ' || c == ',' || c == '\t') c = next_char(stream);
+    } else {
+        while (c != EOF && in_set(c, separators)) c = next_char(stream);
+    }
+    return c;
+}
+
+void skip_comment(std::FILE* stream) {
+    int c = next_char(stream);
+    while (c != EOF && c != '\n') c = next_char(stream);
+}
+
+// Trailing spaces (main dialect only), then one final full stop.
+void strip_field_end(std::string& field, Dialect dialect) {
+    if (dialect == Dialect::Main) {
+        while (!field.empty() && field.back() == ' ') field.pop_back();
+    }
+    if (!field.empty() && field.back() == '.') field.pop_back();
+}
+
+}  // namespace
+
+std::optional<std::string> ReadField(std::FILE* stream, std::string_view separators, Dialect dialect) {
+    const int start = separators.empty() ? EOF : static_cast<unsigned char>(separators[0]);
+    int previous = start;
+    int current = skip_leading(stream, start, separators, dialect);
+    if (ends_line(current, dialect)) return std::nullopt;
+    if (current == '|') {
+        skip_comment(stream);
+        return std::nullopt;
+    }
+    std::string field;
+    for (;;) {
+        const bool line_or_file_end = ends_line(current, dialect);
+        if (!line_or_file_end && !in_set(current, separators)) {
+            field.push_back(static_cast<char>(current));
+        } else if (current == EOF || !in_set(previous, separators)) {
+            break;  // the end of the file always ends a field; otherwise a separator run ends one
+        }
+        previous = current;
+        current = next_char(stream);
+        if (dialect == Dialect::Main && current == '\r') current = next_char(stream);
+    }
+    strip_field_end(field, dialect);
+    if (field.empty()) return std::nullopt;
+    if (ends_line(current, dialect) && current != EOF) std::ungetc(current, stream);
+    return field;
+}
+
+std::vector<std::string> ReadLine(std::FILE* stream, std::string_view separators, Dialect dialect) {
+    std::vector<std::string> tokens;
+    while (!stream_at_end(stream)) {
+        std::optional<std::string> field = ReadField(stream, separators, dialect);
+        if (!field) break;
+        tokens.push_back(Trim(*field));
+    }
+    return tokens;
+}
+
+std::string Trim(std::string_view text) {
+    constexpr std::string_view white = " \t\n\r\v\f";
+    const size_t first = text.find_first_not_of(white);
+    if (first == std::string_view::npos) return {};
+    const size_t last = text.find_last_not_of(white);
+    return std::string(text.substr(first, last - first + 1));
+}
+
+int contained(int c, std::string_view set) {
+    if (c == '\0' || c == EOF) return 0;
+    return set.find(static_cast<char>(c)) != std::string_view::npos ? 1 : 0;
+}
+
+namespace {
+
+bool is_integer_text(std::string_view token) {
+    if (!token.empty() && (token[0] == '+' || token[0] == '-')) token.remove_prefix(1);
+    if (token.empty()) return false;
+    return std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+bool all_integers(const std::vector<std::string>& tokens) {
+    return std::all_of(tokens.begin(), tokens.end(), [](const std::string& t) { return is_integer_text(t); });
+}
+
+int compare_integer_texts(std::string_view a, std::string_view b) {
+    auto split = [](std::string_view t) {
+        bool negative = false;
+        if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+            negative = t[0] == '-';
+            t.remove_prefix(1);
+        }
+        while (t.size() > 1 && t[0] == '0') t.remove_prefix(1);
+        if (t == "0") negative = false;
+        return std::pair{negative, t};
+    };
+    const auto [a_negative, a_digits] = split(a);
+    const auto [b_negative, b_digits] = split(b);
+    if (a_negative != b_negative) return a_negative ? -1 : 1;
+    int magnitude = 0;
+    if (a_digits.size() != b_digits.size()) {
+        magnitude = a_digits.size() < b_digits.size() ? -1 : 1;
+    } else {
+        const int c = a_digits.compare(b_digits);
+        magnitude = c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+    return a_negative ? -magnitude : magnitude;
+}
+
+int32_t c_atoi(const char* text) {
+    const long value = std::strtol(text, nullptr, 10);
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long>(value)));
+}
+
+std::string SetPathName(const std::optional<std::string>& path, std::string_view a, std::string_view b) {
+    if (path) return *path;
+    std::string joined(a);
+    joined.append(b);
+    return joined;
+}
+
+// ---- Matrix display ---------------------------------------------------------------------
+
+void ShowIMatrix(const IMatrix& m, int rlo, int rhi, int clo, int chi) {
+    for (int c = clo; c <= chi; ++c) std::printf("\t[%d]", c);
+    for (int r = rlo; r <= rhi; ++r) {
+        std::printf("\n[%d]", r);
+        for (int c = clo; c <= chi; ++c) std::printf("\t%d", m.contains(r, c) ? m.at(r, c) : 0);
+    }
+    std::printf("\n");
+}
+
+// ---- Binary model files -----------------------------------------------------------------
+
+std::optional<BinaryReader> BinaryReader::open(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return BinaryReader(fd, static_cast<uint64_t>(info.st_size));
+    // A pipe or device has no size to check counts against: take what it gives, up to a
+    // bound, and read from that copy.
+    BinaryReader reader(fd, 0);
+    constexpr size_t limit = size_t{1} << 30;
+    unsigned char chunk[65536];
+    while (reader.buffer_.size() < limit) {
+        const ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - reader.buffer_.size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        reader.buffer_.insert(reader.buffer_.end(), chunk, chunk + got);
+    }
+    reader.size_ = reader.buffer_.size();
+    reader.buffered_ = true;
+    return reader;
+}
+
+BinaryReader::BinaryReader(int fd, uint64_t size) : fd_(fd), size_(size) {}
+
+BinaryReader::BinaryReader(BinaryReader&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)),
+      size_(other.size_),
+      position_(other.position_),
+      at_end_(other.at_end_),
+      buffered_(other.buffered_),
+      buffer_(std::move(other.buffer_)) {}
+
+BinaryReader::~BinaryReader() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool BinaryReader::read_exact(void* dst, size_t n) {
+    auto* out = static_cast<unsigned char*>(dst);
+    size_t done = 0;
+    if (buffered_) {
+        done = static_cast<size_t>(std::min<uint64_t>(n, bytes_left()));
+        if (done > 0) std::memcpy(out, buffer_.data() + position_, done);
+        position_ += done;
+    }
+    while (done < n && !at_end_ && !buffered_) {
+        const ssize_t got = ::read(fd_, out + done, n - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<size_t>(got);
+        position_ += static_cast<uint64_t>(got);
+    }
+    if (done < n) at_end_ = true;
+    return done == n;
+}
+
+namespace {
+
+uint64_t from_big_endian(const unsigned char* bytes, int width) {
+    uint64_t value = 0;
+    for (int i = 0; i < width; ++i) value = (value << 8) | bytes[i];
+    return value;
+}
+
+double double_from_bits(uint64_t bits) {
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+}  // namespace
+
+std::optional<int32_t> BinaryReader::read_i32() {
+    unsigned char bytes[4];
+    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    return static_cast<int32_t>(static_cast<uint32_t>(from_big_endian(bytes, 4)));
+}
+
+std::optional<int16_t> BinaryReader::read_i16() {
+    unsigned char bytes[2];
+    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    return static_cast<int16_t>(static_cast<uint16_t>(from_big_endian(bytes, 2)));
+}
+
+std::optional<double> BinaryReader::read_f64() {
+    unsigned char bytes[8];
+    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    return double_from_bits(from_big_endian(bytes, 8));
+}
+
+bool BinaryReader::read_f64s(double* out, size_t n) {
+    // In chunks, so that a stream of unknown length never makes us hold more than it gave.
+    constexpr size_t chunk = 512;
+    unsigned char bytes[chunk * 8];
+    for (size_t done = 0; done < n;) {
+        const size_t count = std::min(chunk, n - done);
+        if (!read_exact(bytes, count * 8)) return false;
+        for (size_t i = 0; i < count; ++i) out[done + i] = double_from_bits(from_big_endian(bytes + 8 * i, 8));
+        done += count;
+    }
+    return true;
+}
+
+std::optional<std::vector<unsigned char>> BinaryReader::read_bytes(size_t n) {
+    std::vector<unsigned char> bytes;
+    constexpr size_t chunk = 65536;
+    while (bytes.size() < n) {
+        const size_t old = bytes.size();
+        bytes.resize(old + std::min(chunk, n - old));
+        if (!read_exact(bytes.data() + old, bytes.size() - old)) return std::nullopt;
+    }
+    return bytes;
+}
+
+uint64_t BinaryReader::bytes_left() const {
+    if (at_end_) return 0;
+    return size_ > position_ ? size_ - position_ : 0;
+}
+
+bool BinaryReader::fits(int64_t count, uint64_t item_size) {
+    bool ok = count >= 0;
+    if (ok && item_size != 0) ok = static_cast<uint64_t>(count) <= bytes_left() / item_size;
+    if (!ok) skip_to_end();
+    return ok;
+}
+
+void BinaryReader::skip_to_end() { at_end_ = true; }

@@ -117,21 +117,23 @@ public:
     std::optional<std::vector<unsigned char>> read_bytes(size_t n);
 
     // True when `count` items of `item_size` bytes can still be in the file: count is
-    // not negative and, for a regular file, no larger than what is left. Computed
+    // not negative and no larger than what is left. Computed
     // without overflow. When it is false the reader is moved to the end of the file.
     bool fits(int64_t count, uint64_t item_size);
-    // Bytes left before the end of a regular file (UINT64_MAX when not known).
+    // Bytes left before the end of the file.
     uint64_t bytes_left() const;
     // Marks the reader as at the end of the file.
     void skip_to_end();
 
 private:
-    explicit BinaryReader(int fd, std::optional<uint64_t> size);
+    BinaryReader(int fd, uint64_t size);
     bool read_exact(void* dst, size_t n);
     int fd_ = -1;
-    std::optional<uint64_t> size_;  // known for regular files
+    uint64_t size_ = 0;
     uint64_t position_ = 0;
     bool at_end_ = false;
+    bool buffered_ = false;              // reads come from buffer_ (pipes and devices)
+    std::vector<unsigned char> buffer_;
 };
 
 // Thrown after the reporting site printed its out-of-memory message; main exits with 1.
