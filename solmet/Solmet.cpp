@@ -1,1 +1,187 @@
-// (to be written)
+#include "Solmet.h"
+
+#include <sys/times.h>
+
+#include <cstdio>
+#include <ctime>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "coeficients.h"
+
+namespace {
+
+constexpr const char* kVersion = "3.1";
+// The CPU time is reported with a fixed 100 clock ticks per second.
+constexpr double kTicksPerSecond = 100.0;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using InputFile = std::unique_ptr<std::FILE, FileCloser>;
+
+void report_unreadable(const std::string& name) { std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str()); }
+
+// A model must score classes 1..C-1 over the constant and every attribute, and its
+// coefficients must be able to be in what is left of the file.
+bool usable_shape(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, const Domain& domain) {
+    if (nr_rows < 0 || nr_cols < 0) return false;
+    if (nr_rows < domain.nr_classes() - 1 || nr_cols < domain.nr_attributes + 1) return false;
+    return file.fits(nr_rows, static_cast<uint64_t>(nr_cols) * sizeof(double));
+}
+
+DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols) {
+    try {
+        return DMatrix(1, nr_rows, 1, nr_cols);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "E)dmatrix: Out of memory![%ld %ld]\n", static_cast<long>(nr_rows),
+                     static_cast<long>(nr_cols));
+        throw OutOfMemory{};
+    }
+}
+
+// Rows 1..nr_rows of nr_cols doubles; the counts have been checked against the file.
+std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t nr_cols) {
+    DMatrix matrix = allocate_matrix(nr_rows, nr_cols);
+    for (int r = 1; r <= nr_rows; ++r)
+        if (!file.read_f64s(matrix.row(r), static_cast<size_t>(nr_cols))) return std::nullopt;
+    return matrix;
+}
+
+// Scans the command line into the settings; the data set name, or nothing without -f.
+std::optional<std::string> scan_options(int argc, char** argv) {
+    OptionScanner scanner;
+    std::optional<std::string> name;
+    std::string value;
+    for (int option; (option = mygetopt(scanner, argc, argv, "f:v:p:", value)) != -1;) {
+        switch (option) {
+            case 'f':
+                name = value;
+                break;
+            case 'v':
+                VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
+                break;
+            case 'p':
+                PREDICT_PATH = value;
+                break;
+            default:
+                std::fprintf(stderr, "Invalid Option\n");
+        }
+    }
+    return name;
+}
+
+clock_t user_cpu_ticks() {
+    tms sample{};
+    times(&sample);
+    return sample.tms_utime;
+}
+
+void print_banner(std::time_t now) {
+    const char* date = std::ctime(&now);
+    std::printf("\nLinear Discriminant Version %s  %s\n", kVersion, date != nullptr ? date : "\n");
+}
+
+// errors / examples; an empty test set gives a NaN without sign, which prints as "nan".
+double error_rate(long errors, long examples) {
+    if (examples == 0) return std::numeric_limits<double>::quiet_NaN();
+    return static_cast<double>(errors) / static_cast<double>(examples);
+}
+
+// Everything after the test set is read: the model, its display, the classification and
+// the report.
+void classify_and_report(const std::string& name, const CiDataset& data, clock_t start_ticks) {
+    Coefficients coefficients;
+    const std::optional<ClassStats> stats = read_coeficientes(name, data.domain, coefficients);
+    if (!stats) {
+        std::fprintf(stderr, "Coefficients File %s.coef Not Found!\n", name.c_str());
+        return;
+    }
+    Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
+
+    long errors = 0;
+    const IMatrix confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
+                                               data.domain.nr_attributes, errors);
+    const clock_t end_ticks = user_cpu_ticks();
+
+    if (VERBOSITY > 1) {
+        const int nr_classes = data.domain.nr_classes();
+        std::printf("Confusion Matrix:\n");
+        ShowIMatrix(confusion, 1, nr_classes, 1, nr_classes);
+    }
+    const long examples = data.nr_instances;
+    std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
+                error_rate(errors, examples), errors, examples,
+                static_cast<double>(end_ticks - start_ticks) / kTicksPerSecond);
+}
+
+void run(const std::string& name) {
+    const std::time_t now = std::time(nullptr);
+    const clock_t start_ticks = user_cpu_ticks();
+    print_banner(now);
+
+    std::optional<Domain> domain = ReadDomain(name, ".domain", Dialect::Solmet);
+    if (!domain) {
+        std::fprintf(stderr, "File %s.domain Not Found!\n", name.c_str());
+        return;
+    }
+    domain->nr_attributes -= 1;  // the last declared attribute is the class
+    std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name.c_str(), domain->nr_attributes,
+                domain->nr_classes());
+
+    const std::string test_path = name + ".test";
+    const InputFile test_file(std::fopen(test_path.c_str(), "r"));
+    if (!test_file) {
+        std::fprintf(stderr, "File %s.test Not Found!\n", name.c_str());
+        return;
+    }
+    const CiDataset data = ReadCiDataset(test_file.get(), *domain, Dialect::Solmet);
+    if (data.domain.nr_attributes != domain->nr_attributes)
+        std::printf("Redefining domain to %d Attributes\n", data.domain.nr_attributes);
+    std::printf("Read %ld Examples from file: %s.data\n", static_cast<long>(data.nr_instances), name.c_str());
+    if (VERBOSITY > 4) {
+        ShowDomain(data.domain);
+        Show_CiInstances(data, 1, data.nr_instances);
+    }
+    classify_and_report(name, data, start_ticks);
+}
+
+}  // namespace
+
+std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain,
+                                            Coefficients& coefficients) {
+    std::optional<BinaryReader> file = BinaryReader::open(name + ".coef");
+    if (!file) {
+        std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
+        return std::nullopt;
+    }
+    const std::optional<int32_t> nr_rows = file->read_i32();
+    const std::optional<int32_t> nr_cols = file->read_i32();
+    if (!nr_rows || !nr_cols || !usable_shape(*file, *nr_rows, *nr_cols, domain)) {
+        report_unreadable(name);
+        return std::nullopt;
+    }
+    std::optional<DMatrix> matrix = read_matrix(*file, *nr_rows, *nr_cols);
+    if (!matrix) {
+        report_unreadable(name);
+        return std::nullopt;
+    }
+    coefficients = Coefficients{std::move(*matrix), *nr_rows, *nr_cols};
+    return read_stats(*file, domain, domain.nr_attributes);
+}
+
+int solmet_main(int argc, char** argv) {
+    const std::optional<std::string> name = scan_options(argc, argv);
+    if (!name) {
+        std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n",
+                     argc > 0 ? argv[0] : "Solmet", kVersion);
+        return 0;
+    }
+    try {
+        run(*name);
+    } catch (const OutOfMemory&) {
+        return 1;  // the reporting site has printed its message
+    }
+    return 0;
+}

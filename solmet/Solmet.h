@@ -17,7 +17,10 @@ struct Coefficients {
 };
 
 // Reads name + ".coef" against `domain`: the coefficients and the class statistics, or
-// nothing after its own message where it has one.
+// nothing after its own message where it has one. A file is refused when its counts are
+// negative, cannot fit in the file, or give fewer than C-1 functions or fewer than J+1
+// coefficients per function. Throws OutOfMemory (after its message) when the
+// coefficients cannot be held.
 std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients);
 
 // The whole program: options, reading, classification and report. Returns the exit status.
