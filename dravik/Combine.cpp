@@ -1,1 +1,46 @@
-// (to be written)
+#include "Combine.h"
+
+#include <cstddef>
+
+namespace {
+
+// Entry c of a vector that may be shorter than the class count: missing entries are 0.
+double entry(const std::vector<double>& v, int c) {
+    return static_cast<size_t>(c) < v.size() ? v[static_cast<size_t>(c)] : 0.0;
+}
+
+// Adds weight * v to out, or nothing for an absent vector or a zero weight (so that an
+// infinite entry under a zero weight does not turn into NaN).
+void add_weighted(std::vector<double>& out, int nr_classes, double weight, const std::vector<double>* v) {
+    if (v == nullptr || weight == 0.0) return;
+    for (int c = 1; c <= nr_classes; ++c) out[static_cast<size_t>(c)] += weight * entry(*v, c);
+}
+
+}  // namespace
+
+int dmajority(const std::vector<double>& v, int n) {
+    int best = 1;
+    if (v.size() < 2) return best;
+    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
+    for (int i = 1; i <= last; ++i)
+        if (v[static_cast<size_t>(i)] > v[static_cast<size_t>(best)]) best = i;
+    return best;
+}
+
+void normalise(std::vector<double>& v, int n) {
+    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
+    double sum = 0.0;
+    for (int c = 1; c <= last; ++c) sum += v[static_cast<size_t>(c)];
+    if (sum == 0.0) return;
+    for (int c = 1; c <= last; ++c) v[static_cast<size_t>(c)] /= sum;
+}
+
+std::vector<double> mixed_ul(int nr_classes, double w2, const std::vector<double>* v2, double w1,
+                             const std::vector<double>* v1) {
+    const int size = nr_classes > 0 ? nr_classes : 0;
+    std::vector<double> out(static_cast<size_t>(size) + 1, 0.0);
+    add_weighted(out, size, w2, v2);
+    add_weighted(out, size, w1, v1);
+    normalise(out, size);
+    return out;
+}

@@ -10,3 +10,6 @@ int dmajority(const std::vector<double>& v, int n);
 // takes weight 0. The second branch comes first, as the descent passes it.
 std::vector<double> mixed_ul(int nr_classes, double w2, const std::vector<double>* v2, double w1,
                              const std::vector<double>* v1);
+
+// Divides entries 1..n by their sum, added in index order, unless that sum is 0.
+void normalise(std::vector<double>& v, int n);
