@@ -48,6 +48,27 @@ struct TreeSummary {
 
 using NodeDataReader = std::function<std::optional<NodeData>(BinaryReader&, int, const Domain&)>;
 
+// What the node entries of a tree file gave: the tree rooted at the last complete entry
+// (nothing when there is none), or the verdict that an entry made the file invalid.
+struct TreeEntries {
+    std::optional<Tree> tree;
+    bool invalid = false;
+};
+
+// Reads node entries in post-order from the current position to the end of the file.
+TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
+                     const Domain& domain);
+
+// Reads the rest of one node entry whose kind word has been read; nothing on a short read
+// of its header. A node whose data could not be read is kept without data.
+std::optional<TreeNode> read_node(BinaryReader& file, int32_t kind, const NodeDataReader& node_data_reader,
+                                  int nr_classes, const Domain& domain);
+
+// Whether a tree read from a file can be classified and displayed with `domain`: every
+// node the walks reach has data that its models can use, and no path is deeper than
+// MAX_TREE_DEPTH.
+bool valid_tree(const Tree& tree, const Domain& domain);
+
 // Reads dataset + ".tree"; prints its own messages and returns nothing on any failure.
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
                               const Domain& domain);
