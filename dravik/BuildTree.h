@@ -21,3 +21,7 @@ int predict_class(const std::vector<double>& class_counts, int i, int nr_classes
 
 // Prints the whole tree as an indented outline.
 void Show_Tree(const Tree& tree, const Domain& domain, NodePrinter printer);
+
+// Prints the subtree under `node`, its lines indented `level` times. Recursive: the tree
+// reader bounds the depth at MAX_TREE_DEPTH.
+void show_tree(const Tree& tree, NodeId node, const Domain& domain, NodePrinter printer, int level);
