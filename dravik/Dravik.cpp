@@ -1,4 +1,173 @@
 #include "Dravik.h"
 
+#include <pthread.h>
+#include <sys/times.h>
+
+#include <cstdio>
+#include <ctime>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "../common/Ci_instances.h"
+#include "../common/utils.h"
+#include "BuildTree.h"
+#include "classify.h"
+#include "data.h"
+#include "tree.h"
+
 int16_t TRACE = 0;
 int32_t KNN = 0;
+
+namespace {
+
+constexpr const char* VERSION = "5.3";
+
+// The descent and the display recurse once per tree level; a tree may have
+// MAX_TREE_DEPTH levels, so the run gets a stack far larger than any such path needs.
+constexpr size_t RUN_STACK_SIZE = size_t{512} << 20;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// Scans the options into the settings; the data set name, when one was given.
+std::optional<std::string> scan_options(int argc, const char* const* argv) {
+    std::optional<std::string> dataset;
+    OptionScanner scanner;
+    std::string value;
+    for (int option; (option = mygetopt(scanner, argc, argv, "f:v:p:t:K:", value)) != -1;) {
+        switch (option) {
+            case 'f': dataset = value; break;
+            case 'v': VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str())); break;
+            case 'p': PREDICT_PATH = value; break;
+            case 't': TRACE = static_cast<int16_t>(c_atoi(value.c_str())); break;
+            case 'K': KNN = c_atoi(value.c_str()); break;
+            default: std::fprintf(stderr, "Invalid Option\n"); break;
+        }
+    }
+    return dataset;
+}
+
+void print_banner() {
+    const std::time_t now = std::time(nullptr);
+    const char* date = std::ctime(&now);
+    std::printf("\nBrenx - Unseens Version %s  %s\n", VERSION, date != nullptr ? date : "\n");
+}
+
+void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
+    std::printf("Decision Tree:\n(Nodes: %d, Leaves: %d, Depth: %d )\n", summary.nodes, summary.leaves, summary.depth);
+    Show_Tree(tree, domain, ShowTree);
+}
+
+// Errors over all examples; an empty test set has no rate, printed as an unsigned "nan".
+double error_rate(int32_t errors, int nr_instances) {
+    if (nr_instances == 0) return std::numeric_limits<double>::quiet_NaN();
+    return static_cast<double>(errors) / static_cast<double>(nr_instances);
+}
+
+// User CPU time between two samples, at a fixed 100 ticks per second.
+double test_seconds(const tms& start, const tms& end) {
+    return static_cast<double>(end.tms_utime - start.tms_utime) / 100.0;
+}
+
+// Classifies the test set with the tree and reports the results.
+void classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
+    const int nr_classes = test.domain.nr_classes();
+    tms start{};
+    tms end{};
+    int32_t errors = 0;
+    times(&start);
+    const std::optional<IMatrix> confusion = classify(test, test, tree, errors);
+    times(&end);
+
+    if (VERBOSITY > 1 && confusion) {
+        std::printf("Confusion Matrix:\n");
+        ShowIMatrix(*confusion, 1, nr_classes, 1, nr_classes);
+    }
+    std::printf("Error rate on test set %f (%d / %ld) (Nodes: %d, Leaves: %d, Depth: %d )\n",
+                error_rate(errors, test.nr_instances), errors, static_cast<long>(test.nr_instances), summary.nodes,
+                summary.leaves, summary.depth);
+    std::printf("\nBrenx Test Time: %6.2f (sec)\n", test_seconds(start, end));
+}
+
+int run(int argc, char** argv) {
+    const std::optional<std::string> dataset = scan_options(argc, argv);
+    if (!dataset) {
+        std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n",
+                     argc > 0 && argv[0] != nullptr ? argv[0] : "(null)", VERSION);
+        return 0;
+    }
+    const char* name = dataset->c_str();
+    print_banner();
+
+    std::optional<Domain> domain = ReadDomain(*dataset, ".domain", Dialect::Main);
+    if (!domain) {
+        std::fprintf(stderr, "File %s.domain Not Found!\n", name);
+        return 0;
+    }
+    domain->nr_attributes -= 1;  // the last declaration is the class
+    std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name, domain->nr_attributes,
+                domain->nr_classes());
+
+    const std::unique_ptr<std::FILE, FileCloser> test_file(std::fopen((*dataset + ".test").c_str(), "r"));
+    if (!test_file) {
+        std::fprintf(stderr, "File %s.test Not Found!\n", name);
+        return 0;
+    }
+    CiDataset test = ReadCiDataset(test_file.get(), *domain, Dialect::Main);
+    if (VERBOSITY > 3) std::printf("Reading %ld Examples from File %s.test\n", static_cast<long>(test.nr_instances), name);
+    if (VERBOSITY > 4) Show_CiInstances(test, 1, test.nr_instances);
+
+    // The tree names attributes as the examples hold them: without IGNORE attributes.
+    std::optional<Tree> tree = Read_Tree(*dataset, ReadData, test.domain.nr_classes(), test.domain);
+    if (!tree) {
+        std::fprintf(stderr, "File %s.tree Not Found!\n", name);
+        return 0;
+    }
+    int32_t depth = 0;
+    TreeSummary summary = Recompute_Nodes(*tree, depth);
+    summary.depth = depth;
+
+    if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
+    classify_and_report(test, *tree, summary);
+    if (TRACE > 0) print_tree(*tree, test.domain, summary);
+    return 0;
+}
+
+int run_reporting_memory(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const OutOfMemory&) {
+        return 1;  // the example reader has printed its message
+    }
+}
+
+struct RunArguments {
+    int argc;
+    char** argv;
+    int status;
+};
+
+void* run_thread(void* arguments) {
+    auto* run_arguments = static_cast<RunArguments*>(arguments);
+    run_arguments->status = run_reporting_memory(run_arguments->argc, run_arguments->argv);
+    return nullptr;
+}
+
+}  // namespace
+
+int dravik_main(int argc, char** argv) {
+    RunArguments arguments{argc, argv, 0};
+    pthread_attr_t attributes;
+    if (pthread_attr_init(&attributes) != 0) return run_reporting_memory(argc, argv);
+    pthread_t thread;
+    // The run is joined at once: one thread of work, only its stack is larger.
+    const bool started = pthread_attr_setstacksize(&attributes, RUN_STACK_SIZE) == 0 &&
+                         pthread_create(&thread, &attributes, run_thread, &arguments) == 0;
+    pthread_attr_destroy(&attributes);
+    if (!started) return run_reporting_memory(argc, argv);
+    pthread_join(thread, nullptr);
+    return arguments.status;
+}
