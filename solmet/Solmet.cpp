@@ -21,7 +21,9 @@ struct FileCloser {
 };
 using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
-void report_unreadable(const std::string& name) { std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str()); }
+void report_unreadable(const std::string& name) {
+    std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
+}
 
 // A model must score classes 1..C-1 over the constant and every attribute, and its
 // coefficients must be able to be in what is left of the file.
@@ -101,8 +103,8 @@ void classify_and_report(const std::string& name, const CiDataset& data, clock_t
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
 
     long errors = 0;
-    const IMatrix confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
-                                               data.domain.nr_attributes, errors);
+    const IMatrix confusion =
+        classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances, data.domain.nr_attributes, errors);
     const clock_t end_ticks = user_cpu_ticks();
 
     if (VERBOSITY > 1) {
@@ -149,8 +151,7 @@ void run(const std::string& name) {
 
 }  // namespace
 
-std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain,
-                                            Coefficients& coefficients) {
+std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients) {
     std::optional<BinaryReader> file = BinaryReader::open(name + ".coef");
     if (!file) {
         std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
