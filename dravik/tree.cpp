@@ -189,10 +189,20 @@ NodeModels models_of(const TreeNode& node) {
     return m;
 }
 
-// A Norvex model without coefficient rows has nothing in the file behind positions
-// beyond the classes: no position past the last class can ever be modelled.
-bool model_classes_backed(const NodeData& d, const NodeModels& m, int nr_classes) {
-    return !(m.norvex || m.norvex_leaf) || d.coefs || m.classes <= nr_classes;
+// Reals that a node's record holds in the file: the seven scalars, the class
+// distribution and counts, the exemplars, the coefficients and the statistics.
+int64_t stored_reals(const NodeData& d, const Domain& domain) {
+    int64_t reals = 7 + 2 * int64_t{domain.nr_classes()} + 1 + d.nr_exemplars;
+    if (d.coefs) reals += int64_t{d.nr_linears} * d.nr_coefs;
+    if (d.stats) reals += static_cast<int64_t>(stats_size(domain, d.nr_attributes, UINT64_MAX).value_or(0) / 8);
+    return reals;
+}
+
+// Every class position of a Norvex model costs work and output for each example and
+// each display; a position count that nothing in the file backs (a model without rows
+// may claim any count) is refused, so the cost stays within the file's size.
+bool model_classes_backed(const NodeData& d, const NodeModels& m, const Domain& domain) {
+    return !(m.norvex || m.norvex_leaf) || m.classes <= stored_reals(d, domain);
 }
 
 // The checks for a node that the descent reaches. `derived_limit` is the domain's
@@ -206,7 +216,7 @@ bool usable_node(const TreeNode& node, const Domain& domain, int64_t derived_lim
     const NodeModels m = models_of(node);
     if ((m.norvex || m.norvex_leaf) && d.coefs && d.nr_linears < m.classes - 1) return false;
     if (m.any() && (d.nr_attributes < domain.nr_attributes || d.nr_attributes > derived_limit)) return false;
-    return model_classes_backed(d, m, domain.nr_classes());
+    return model_classes_backed(d, m, domain);
 }
 
 // Top-down walk over every node the display reaches; nodes that the descent reaches
@@ -224,7 +234,7 @@ bool usable_nodes(const Tree& tree, const Domain& domain) {
         pending.pop_back();
         const TreeNode& node = tree.node(visit.id);
         if (visit.walked && !usable_node(node, domain, visit.derived_limit)) return false;
-        if (!visit.walked && node.data && !model_classes_backed(*node.data, models_of(node), domain.nr_classes()))
+        if (!visit.walked && node.data && !model_classes_backed(*node.data, models_of(node), domain))
             return false;
         const int64_t limit = visit.derived_limit + (node.data ? models_of(node).appended() : 0);
         const int64_t walked = walked_children(node);

@@ -510,9 +510,10 @@ TEST(TreeChecks, ModelAttributeSpaceLiesBetweenTheDomainAndWhatAncestorsAppend) 
     EXPECT_TRUE(accepted(root_over_leaves(two_class_leaf(), plain)));
 }
 
-TEST(TreeChecks, NorvexModelWithoutRowsCoversAtMostTheClasses) {
-    EXPECT_TRUE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 2))));
-    EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 3))));
+TEST(TreeChecks, NorvexClassPositionsNeedRealsInTheRecordBehindThem) {
+    // 7 scalars, 2 + 3 class entries and 3 tables of 3 x 4 statistics: 48 reals.
+    EXPECT_TRUE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 48))));
+    EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 49))));
     EXPECT_FALSE(accepted(root_over_leaves(norvex_model(3, 2147483647))));
     NodeSpec from_linears = norvex_leaf(3, 0);
     from_linears.nr_linears = 2147483647;  // no columns, so no rows and no statistics
