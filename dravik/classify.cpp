@@ -259,7 +259,7 @@ std::vector<double> classify_exampleKnn(const Domain& domain, const CiDataset& e
     const int capacity = std::max(KNN, int32_t{0});
     std::vector<Neighbour> neighbours(static_cast<size_t>(capacity) + 1);
     int count = 0;
-    const int32_t last = std::min<int64_t>(nr_exemplars, static_cast<int64_t>(exemplars.size()) - 1);
+    const auto last = static_cast<int32_t>(std::min<int64_t>(nr_exemplars, static_cast<int64_t>(exemplars.size()) - 1));
     for (int32_t i = 1; i <= last; ++i) {
         const Instance* exemplar = exemplar_at(exemplar_set, exemplars[static_cast<size_t>(i)]);
         if (exemplar == nullptr) continue;
@@ -337,7 +337,8 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
     const int nr_classes = class_count(domain);
     IMatrix confusion(1, nr_classes, 1, nr_classes);
     const OutputFile predictions = open_predictions(domain);
-    const int last = std::min<int64_t>(examples.nr_instances, static_cast<int64_t>(examples.instances.size()) - 1);
+    const auto last =
+        static_cast<int>(std::min<int64_t>(examples.nr_instances, static_cast<int64_t>(examples.instances.size()) - 1));
     for (int i = 1; i <= last; ++i) {
         Instance& example = examples.instances[static_cast<size_t>(i)];
         const ClassProbs answer =
