@@ -79,7 +79,8 @@ void show_plain_leaf(const Domain& domain, const NodeData& data) {
                 entry(data.class_counts, majority));
     for (int c = 1; c <= nr_classes; ++c) std::printf("%.3f ", entry(data.class_dist, c));
     std::printf("] (%ld)", static_cast<long>(data.nr_exemplars));
-    if (TRACE > 0) std::printf("[Errors: %ld in %ld]", static_cast<long>(data.test_errors), static_cast<long>(data.test_cases));
+    if (TRACE > 0)
+        std::printf("[Errors: %ld in %ld]", static_cast<long>(data.test_errors), static_cast<long>(data.test_cases));
 }
 
 // One line per class position of the model, the later ones indented like the first.
@@ -106,16 +107,21 @@ void show_norvex_leaf(const Domain& domain, const NodeData& data, int level, int
 void ShowTree(const Domain& domain, const NodeData* data, int branch_or_level, int32_t number, int32_t kind) {
     if (data != nullptr) {
         switch (kind) {
-            case MULTIWAY: show_multiway(domain, *data, branch_or_level, number); break;
+            case MULTIWAY:
+                show_multiway(domain, *data, branch_or_level, number);
+                break;
             case BINARY:
-            case BINARY_LINEAR: show_binary(domain, *data, branch_or_level, number); break;
+            case BINARY_LINEAR:
+                show_binary(domain, *data, branch_or_level, number);
+                break;
             case LEAF:
                 if (data->norvex != 0)
                     show_norvex_leaf(domain, *data, branch_or_level, number);
                 else
                     show_plain_leaf(domain, *data);
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     std::printf("\n");

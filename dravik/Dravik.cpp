@@ -39,12 +39,24 @@ std::optional<std::string> scan_options(int argc, const char* const* argv) {
     std::string value;
     for (int option; (option = mygetopt(scanner, argc, argv, "f:v:p:t:K:", value)) != -1;) {
         switch (option) {
-            case 'f': dataset = value; break;
-            case 'v': VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str())); break;
-            case 'p': PREDICT_PATH = value; break;
-            case 't': TRACE = static_cast<int16_t>(c_atoi(value.c_str())); break;
-            case 'K': KNN = c_atoi(value.c_str()); break;
-            default: std::fprintf(stderr, "Invalid Option\n"); break;
+            case 'f':
+                dataset = value;
+                break;
+            case 'v':
+                VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
+                break;
+            case 'p':
+                PREDICT_PATH = value;
+                break;
+            case 't':
+                TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
+                break;
+            case 'K':
+                KNN = c_atoi(value.c_str());
+                break;
+            default:
+                std::fprintf(stderr, "Invalid Option\n");
+                break;
         }
     }
     return dataset;
@@ -117,7 +129,8 @@ int run(int argc, char** argv) {
         return 0;
     }
     CiDataset test = ReadCiDataset(test_file.get(), *domain, Dialect::Main);
-    if (VERBOSITY > 3) std::printf("Reading %ld Examples from File %s.test\n", static_cast<long>(test.nr_instances), name);
+    if (VERBOSITY > 3)
+        std::printf("Reading %ld Examples from File %s.test\n", static_cast<long>(test.nr_instances), name);
     if (VERBOSITY > 4) Show_CiInstances(test, 1, test.nr_instances);
 
     // The tree names attributes as the examples hold them: without IGNORE attributes.

@@ -42,8 +42,7 @@ std::optional<TreeNode> read_node(BinaryReader& file, int32_t kind, const NodeDa
     return node;
 }
 
-TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
-                     const Domain& domain) {
+TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes, const Domain& domain) {
     Tree tree;
     Stack<NodeId> stack;
     int64_t entries_read = 0;
@@ -105,10 +104,13 @@ namespace {
 // binary node, none of a leaf or an inert node.
 int64_t walked_children(const TreeNode& node) {
     switch (node.kind) {
-        case MULTIWAY: return node.nr_children;
+        case MULTIWAY:
+            return node.nr_children;
         case BINARY:
-        case BINARY_LINEAR: return 2;
-        default: return 0;
+        case BINARY_LINEAR:
+            return 2;
+        default:
+            return 0;
     }
 }
 
@@ -145,7 +147,8 @@ int64_t longest_path(const Tree& tree) {
     post_order(tree, all_children, [&](NodeId id) {
         int64_t below = 0;
         for (int64_t b = 1; b <= all_children(tree.node(id)); ++b)
-            if (const NodeId c = tree.child(id, b); c != NO_NODE) below = std::max(below, height[static_cast<size_t>(c)]);
+            if (const NodeId c = tree.child(id, b); c != NO_NODE)
+                below = std::max(below, height[static_cast<size_t>(c)]);
         height[static_cast<size_t>(id)] = below + 1;
     });
     return tree.root == NO_NODE ? 0 : height[static_cast<size_t>(tree.root)];
@@ -234,12 +237,12 @@ bool usable_nodes(const Tree& tree, const Domain& domain) {
         pending.pop_back();
         const TreeNode& node = tree.node(visit.id);
         if (visit.walked && !usable_node(node, domain, visit.derived_limit)) return false;
-        if (!visit.walked && node.data && !model_classes_backed(*node.data, models_of(node), domain))
-            return false;
+        if (!visit.walked && node.data && !model_classes_backed(*node.data, models_of(node), domain)) return false;
         const int64_t limit = visit.derived_limit + (node.data ? models_of(node).appended() : 0);
         const int64_t walked = walked_children(node);
         for (int64_t b = 1; b <= all_children(node); ++b)
-            if (const NodeId c = tree.child(visit.id, b); c != NO_NODE) pending.push_back({c, limit, visit.walked && b <= walked});
+            if (const NodeId c = tree.child(visit.id, b); c != NO_NODE)
+                pending.push_back({c, limit, visit.walked && b <= walked});
     }
     return true;
 }
@@ -263,7 +266,8 @@ TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {
         } else if (is_test_node(node.kind)) {
             int32_t below = 0;
             for (int64_t b = 1; b <= walked_children(node); ++b)
-                if (const NodeId c = tree.child(id, b); c != NO_NODE) below = std::max(below, node_depth[static_cast<size_t>(c)]);
+                if (const NodeId c = tree.child(id, b); c != NO_NODE)
+                    below = std::max(below, node_depth[static_cast<size_t>(c)]);
             node_depth[static_cast<size_t>(id)] = below + 1;
         }
     });

@@ -56,8 +56,7 @@ struct TreeEntries {
 };
 
 // Reads node entries in post-order from the current position to the end of the file.
-TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
-                     const Domain& domain);
+TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes, const Domain& domain);
 
 // Reads the rest of one node entry whose kind word has been read; nothing on a short read
 // of its header. A node whose data could not be read is kept without data.

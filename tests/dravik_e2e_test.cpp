@@ -71,17 +71,17 @@ const std::string TEST_TIME = "\nBrenx Test Time: <TIME> (sec)\n";
 const std::string TREE_HEADER = "Decision Tree:\n(Nodes: 6, Leaves: 4, Depth: 3 )\n";
 const std::string CONFUSION = "Confusion Matrix:\n\t[1]\t[2]\n[1]\t2\t0\n[2]\t1\t3\n";
 
-std::string weather_outline(const std::string& c4, const std::string& c5, const std::string& c3,
-                            const std::string& c6) {
-    return "[1]outlook = sunny\n"
-           "|\t[2]humidity <= 80.000000 [75.000000 85.000000]\n"
-           "|\t|\tyes (3.00/3.00) [ 1.000 0.000 ] (0)" + c4 + "\n"
-           "|\t[2]humidity > 80.000000\n"
-           "|\t|\tno (2.00/2.00) [ 0.000 1.000 ] (0)" + c5 + "\n"
-           "[1]outlook = overcast\n"
-           "|\tyes (4.00/3.00) [ 0.750 0.250 ] (0)" + c3 + "\n"
-           "[1]outlook = rain\n"
-           "|\tno (5.00/4.00) [ 0.200 0.800 ] (0)" + c6 + "\n";
+// The outline of the weather tree; `counters` end the four leaf lines in display order.
+std::string weather_outline(const std::vector<std::string>& counters = {"", "", "", ""}) {
+    std::string out = "[1]outlook = sunny\n|\t[2]humidity <= 80.000000 [75.000000 85.000000]\n";
+    out += "|\t|\tyes (3.00/3.00) [ 1.000 0.000 ] (0)" + counters[0] + "\n";
+    out += "|\t[2]humidity > 80.000000\n";
+    out += "|\t|\tno (2.00/2.00) [ 0.000 1.000 ] (0)" + counters[1] + "\n";
+    out += "[1]outlook = overcast\n";
+    out += "|\tyes (4.00/3.00) [ 0.750 0.250 ] (0)" + counters[2] + "\n";
+    out += "[1]outlook = rain\n";
+    out += "|\tno (5.00/4.00) [ 0.200 0.800 ] (0)" + counters[3] + "\n";
+    return out;
 }
 
 const std::string EXAMPLE_LINES =
@@ -136,15 +136,15 @@ TEST(DravikRun, VerbosityFourShowsTheTreeAndTraceShowsItAgainWithCounters) {
     // 65540 keeps its low 16 bits: 4.
     RunResult r = set.run({"-v65540", "-f", "weather"});
     EXPECT_EQ(r.out, BANNER + DOMAIN_LINE + READING + "Reading 6 Examples from File weather.test\n" + TREE_HEADER +
-                         weather_outline("", "", "", "") + EXAMPLE_LINES + CONFUSION + ERROR_LINE + TEST_TIME);
+                         weather_outline() + EXAMPLE_LINES + CONFUSION + ERROR_LINE + TEST_TIME);
 
     r = set.run({"-f", "weather", "-t", "1"});
-    EXPECT_EQ(r.out, BANNER + DOMAIN_LINE + READING +
-                         "Classify: Value 80.000000 in limits [75.000000 (0.500000) 85.000000 (0.500000)]\n"
-                         "Classify: Value 82.000000 in limits [75.000000 (0.300000) 85.000000 (0.700000)]\n" +
-                         ERROR_LINE + TEST_TIME + TREE_HEADER +
-                         weather_outline("[Errors: 1 in 3]", "[Errors: 1 in 3]", "[Errors: 1 in 2]",
-                                         "[Errors: 0 in 2]"));
+    EXPECT_EQ(r.out,
+              BANNER + DOMAIN_LINE + READING +
+                  "Classify: Value 80.000000 in limits [75.000000 (0.500000) 85.000000 (0.500000)]\n"
+                  "Classify: Value 82.000000 in limits [75.000000 (0.300000) 85.000000 (0.700000)]\n" +
+                  ERROR_LINE + TEST_TIME + TREE_HEADER +
+                  weather_outline({"[Errors: 1 in 3]", "[Errors: 1 in 3]", "[Errors: 1 in 2]", "[Errors: 0 in 2]"}));
 
     // A trace level of 65536 keeps none of its bits.
     r = set.run({"-f", "weather", "-t", "65536"});
@@ -163,8 +163,7 @@ TEST(DravikRun, VerbosityFiveListsTheExamples) {
         "5\t2\t1.000\t2\t?\t80.000\t\n"
         "6\t2\t1.000\t1\tsunny\t82.000\t\n";
     EXPECT_EQ(r.out, BANNER + DOMAIN_LINE + READING + "Reading 6 Examples from File weather.test\n" + listing +
-                         TREE_HEADER + weather_outline("", "", "", "") + EXAMPLE_LINES + CONFUSION + ERROR_LINE +
-                         TEST_TIME);
+                         TREE_HEADER + weather_outline() + EXAMPLE_LINES + CONFUSION + ERROR_LINE + TEST_TIME);
 }
 
 TEST(DravikRun, TreeNamesAttributesWithoutTheIgnoredOnes) {
@@ -173,8 +172,8 @@ TEST(DravikRun, TreeNamesAttributesWithoutTheIgnoredOnes) {
                       weather_tree().bytes);
     const RunResult r = set.run({"-f", "weather", "-v", "4"});
     EXPECT_EQ(r.out, BANNER + "Read domain file: weather.domain (3 Attributes 2 Classes)\n" + READING +
-                         "Reading 6 Examples from File weather.test\n" + TREE_HEADER +
-                         weather_outline("", "", "", "") + EXAMPLE_LINES + CONFUSION + ERROR_LINE + TEST_TIME);
+                         "Reading 6 Examples from File weather.test\n" + TREE_HEADER + weather_outline() +
+                         EXAMPLE_LINES + CONFUSION + ERROR_LINE + TEST_TIME);
     EXPECT_EQ(r.err, "");
 }
 
@@ -293,11 +292,12 @@ TEST(DravikRun, IrisMakesThreeErrors) {
               std::string::npos);
     EXPECT_NE(r.out.find("Example 41 Observed versicolor Classified virginica \t[ 0.000 0.288 0.712 ]\n"),
               std::string::npos);
-    EXPECT_NE(r.out.find("Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n" +
-                         IRIS_ERRORS),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n" + IRIS_ERRORS),
+        std::string::npos);
 
     r = iris.run({"-f", "iris", "-v", "4"});
-    EXPECT_NE(r.out.find("Reading 45 Examples from File iris.test\nDecision Tree:\n(Nodes: 11, Leaves: 6, Depth: 6 )\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("Reading 45 Examples from File iris.test\nDecision Tree:\n(Nodes: 11, Leaves: 6, Depth: 6 )\n"),
+        std::string::npos);
 }

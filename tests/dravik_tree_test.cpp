@@ -35,9 +35,9 @@ Domain domain_of(const std::vector<Attribute>& attributes, const std::vector<std
 // x and y continuous, colour nominal with two labels, two classes: every statistics
 // table (discrete or continuous) has 3 rows of 4 columns.
 Domain test_domain() {
-    return domain_of({attribute("x", CONTINUOUS), attribute("colour", NOMINAL, {"red", "green"}),
-                      attribute("y", CONTINUOUS)},
-                     {"yes", "no"});
+    return domain_of(
+        {attribute("x", CONTINUOUS), attribute("colour", NOMINAL, {"red", "green"}), attribute("y", CONTINUOUS)},
+        {"yes", "no"});
 }
 
 std::vector<StatsTable> stats_for(int positions) {
@@ -54,8 +54,8 @@ Reading read_tree_bytes(const std::string& bytes, const Domain& domain, const No
     dir.write("set.tree", bytes);
     Reading reading;
     reading.err = capture_output([&] {
-        reading.tree = Read_Tree((dir.path() / "set").string(), reader, domain.nr_classes(), domain);
-    }).err;
+                      reading.tree = Read_Tree((dir.path() / "set").string(), reader, domain.nr_classes(), domain);
+                  }).err;
     return reading;
 }
 
