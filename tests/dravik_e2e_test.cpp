@@ -28,16 +28,16 @@ const std::string WEATHER_TEST =
 // outlook = sunny: humidity <= 80 in the band [75, 85]: yes / no
 // outlook = overcast: mostly yes; outlook = rain: mostly no.
 TreeFile weather_tree() {
-    NodeSpec humidity = leaf_data({0.6, 0.4}, 5);
+    NodeFields humidity = leaf_data({0.6, 0.4}, 5);
     humidity.attribute = 2;
     humidity.cut = 80;
     humidity.lower = 75;
     humidity.upper = 85;
-    NodeSpec outlook = leaf_data({0.5, 0.5}, 14);
+    NodeFields outlook = leaf_data({0.5, 0.5}, 14);
     outlook.attribute = 1;
-    NodeSpec overcast = leaf_data({0.75, 0.25});
+    NodeFields overcast = leaf_data({0.75, 0.25});
     overcast.class_counts = {4, 3, 1};
-    NodeSpec rain = leaf_data({0.2, 0.8});
+    NodeFields rain = leaf_data({0.2, 0.8});
     rain.class_counts = {5, 1, 4};
 
     TreeFile file;
@@ -226,7 +226,7 @@ TEST(DravikRun, TenThousandLevelsAreClassifiedAndShownOneMoreIsRefused) {
     auto chain = [](int levels) {
         TreeFile file;
         file.leaf(levels, leaf_data({0, 1}, 2));
-        NodeSpec test = leaf_data({1, 0}, 2);
+        NodeFields test = leaf_data({1, 0}, 2);
         test.attribute = 1;
         for (int level = levels - 1; level >= 1; --level) file.multiway(level, 1, test);
         return file.bytes;

@@ -90,7 +90,7 @@ RecordRead read_record(const std::string& record, const Domain& domain = test_do
     return result;
 }
 
-NodeSpec two_class_leaf() { return leaf_data({0.25, 0.75}, 8); }
+NodeFields two_class_leaf() { return leaf_data({0.25, 0.75}, 8); }
 
 // A chain of `levels` nodes: a leaf under single-child multi-way nodes.
 TreeFile chain(int levels) {
@@ -105,20 +105,20 @@ TreeFile chain(int levels) {
 // ---- Node data ------------------------------------------------------------------------------
 
 TEST(NodeData, PlainLeafFieldsComeInFileOrder) {
-    NodeSpec spec;
-    spec.attribute = 3;
-    spec.norvex = 1;
-    spec.cut = 1.5;
-    spec.lower = 1.25;
-    spec.upper = 1.75;
-    spec.static_errors = 2;
-    spec.spare_value = 9;
-    spec.class_dist = {0.25, 0.75};
-    spec.class_counts = {8, 2, 6};
-    spec.nr_attributes = 2;
-    spec.bayes_error = 0.125;
-    spec.discrim_error = 0.375;
-    const std::string record = node_data(spec);
+    NodeFields fields;
+    fields.attribute = 3;
+    fields.norvex = 1;
+    fields.cut = 1.5;
+    fields.lower = 1.25;
+    fields.upper = 1.75;
+    fields.static_errors = 2;
+    fields.spare_value = 9;
+    fields.class_dist = {0.25, 0.75};
+    fields.class_counts = {8, 2, 6};
+    fields.nr_attributes = 2;
+    fields.bayes_error = 0.125;
+    fields.discrim_error = 0.375;
+    const std::string record = node_data(fields);
     ASSERT_EQ(record.size(), 122u);  // 90 + 16 per class
 
     const RecordRead read = read_record(record);
@@ -146,13 +146,13 @@ TEST(NodeData, PlainLeafFieldsComeInFileOrder) {
 }
 
 TEST(NodeData, ExemplarsCoefficientRowsAndStatisticsFollowInOrder) {
-    NodeSpec spec = two_class_leaf();
-    spec.nr_attributes = 3;
-    spec.exemplars = {4, 9};
-    spec.coefs = {{1, 2, 3}, {4, 5, 6}};
-    spec.stats = stats_for(3);
-    spec.stats[1][1] = {5, 6, 7, 8};  // position 2 (colour), class 1: unknown weight, red, green, mean
-    const RecordRead read = read_record(node_data(spec));
+    NodeFields fields = two_class_leaf();
+    fields.nr_attributes = 3;
+    fields.exemplars = {4, 9};
+    fields.coefs = {{1, 2, 3}, {4, 5, 6}};
+    fields.stats = stats_for(3);
+    fields.stats[1][1] = {5, 6, 7, 8};  // position 2 (colour), class 1: unknown weight, red, green, mean
+    const RecordRead read = read_record(node_data(fields));
     ASSERT_TRUE(read.data);
     const NodeData& d = *read.data;
     EXPECT_EQ(d.nr_exemplars, 2);
@@ -172,7 +172,7 @@ TEST(NodeData, ExemplarsCoefficientRowsAndStatisticsFollowInOrder) {
 }
 
 TEST(NodeData, StatisticsFollowOnlyAModel) {
-    NodeSpec no_rows = two_class_leaf();
+    NodeFields no_rows = two_class_leaf();
     no_rows.nr_linears = 2;  // with no columns: no matrix, no statistics
     RecordRead read = read_record(node_data(no_rows));
     ASSERT_TRUE(read.data);
@@ -180,7 +180,7 @@ TEST(NodeData, StatisticsFollowOnlyAModel) {
     EXPECT_FALSE(read.data->stats);
     EXPECT_EQ(read.next, 77);
 
-    NodeSpec negative_product = two_class_leaf();
+    NodeFields negative_product = two_class_leaf();
     negative_product.nr_linears = -2;
     negative_product.nr_coefs = 3;
     read = read_record(node_data(negative_product));
@@ -188,7 +188,7 @@ TEST(NodeData, StatisticsFollowOnlyAModel) {
     EXPECT_FALSE(read.data->coefs);
     EXPECT_EQ(read.next, 77);
 
-    NodeSpec norvex_only = two_class_leaf();
+    NodeFields norvex_only = two_class_leaf();
     norvex_only.nr_norvex_classes = 3;
     norvex_only.nr_attributes = 1;
     norvex_only.stats = stats_for(1);
@@ -200,27 +200,27 @@ TEST(NodeData, StatisticsFollowOnlyAModel) {
 
 TEST(NodeData, UntrustedCountsReadAsShortReads) {
     for (int32_t count : {-1, 2147483647}) {
-        NodeSpec spec = two_class_leaf();
-        spec.nr_exemplars = count;
-        const RecordRead read = read_record(node_data(spec));
+        NodeFields fields = two_class_leaf();
+        fields.nr_exemplars = count;
+        const RecordRead read = read_record(node_data(fields));
         EXPECT_FALSE(read.data) << count;
         EXPECT_FALSE(read.next) << count;
     }
     // Two negative counts make a positive product; two large ones cannot fit.
     for (int32_t count : {-3, 100000}) {
-        NodeSpec spec = two_class_leaf();
-        spec.nr_linears = count;
-        spec.nr_coefs = count;
-        const RecordRead read = read_record(node_data(spec));
+        NodeFields fields = two_class_leaf();
+        fields.nr_linears = count;
+        fields.nr_coefs = count;
+        const RecordRead read = read_record(node_data(fields));
         EXPECT_FALSE(read.data) << count;
         EXPECT_FALSE(read.next) << count;
     }
     // A statistics count that cannot be right fails only the statistics.
     for (int32_t count : {-1, 1000000}) {
-        NodeSpec spec = two_class_leaf();
-        spec.nr_norvex_classes = 1;
-        spec.nr_attributes = count;
-        const RecordRead read = read_record(node_data(spec));
+        NodeFields fields = two_class_leaf();
+        fields.nr_norvex_classes = 1;
+        fields.nr_attributes = count;
+        const RecordRead read = read_record(node_data(fields));
         ASSERT_TRUE(read.data) << count;
         EXPECT_FALSE(read.data->stats) << count;
         EXPECT_FALSE(read.next) << count;
@@ -228,12 +228,12 @@ TEST(NodeData, UntrustedCountsReadAsShortReads) {
 }
 
 TEST(NodeData, RecordCutAnywhereFailsUntilTheStatistics) {
-    NodeSpec spec = two_class_leaf();
-    spec.nr_attributes = 3;
-    spec.exemplars = {1};
-    spec.coefs = {{1, 2, 3}};
-    spec.stats = stats_for(3);
-    const std::string whole = node_data(spec);
+    NodeFields fields = two_class_leaf();
+    fields.nr_attributes = 3;
+    fields.exemplars = {1};
+    fields.coefs = {{1, 2, 3}};
+    fields.stats = stats_for(3);
+    const std::string whole = node_data(fields);
     const size_t statistics_start = whole.size() - 3 * 3 * 4 * 8;
     for (size_t length = 0; length < whole.size(); ++length) {
         TempDir dir;
@@ -400,11 +400,11 @@ TEST(TreeFile, InertNodeCountsAsANodeOnly) {
 }
 
 TEST(TreeFile, CutAtEveryLengthNeverGivesATreeWithMissingData) {
-    NodeSpec model = two_class_leaf();
+    NodeFields model = two_class_leaf();
     model.nr_attributes = 3;
     model.coefs = {{0.5, 1, -1}};
     model.stats = stats_for(3);
-    NodeSpec exemplar_leaf = two_class_leaf();
+    NodeFields exemplar_leaf = two_class_leaf();
     exemplar_leaf.exemplars = {1, 2, 3};
     TreeFile file;
     file.leaf(3, exemplar_leaf).empty().leaf(4, two_class_leaf()).multiway(2, 3, two_class_leaf());
@@ -424,32 +424,32 @@ TEST(TreeFile, CutAtEveryLengthNeverGivesATreeWithMissingData) {
 namespace {
 
 // A binary root on x carrying `root`, over two plain leaves.
-TreeFile root_over_leaves(const NodeSpec& root, const NodeSpec& second_leaf = two_class_leaf()) {
+TreeFile root_over_leaves(const NodeFields& root, const NodeFields& second_leaf = two_class_leaf()) {
     TreeFile file;
     file.leaf(2, two_class_leaf()).leaf(3, second_leaf).binary(1, root);
     return file;
 }
 
-NodeSpec linear_model(int32_t nr_attributes, std::vector<std::vector<double>> rows) {
-    NodeSpec spec = two_class_leaf();
-    spec.attribute = 1;
-    spec.nr_attributes = nr_attributes;
-    spec.coefs = std::move(rows);
-    spec.stats = stats_for(nr_attributes);
-    return spec;
+NodeFields linear_model(int32_t nr_attributes, std::vector<std::vector<double>> rows) {
+    NodeFields fields = two_class_leaf();
+    fields.attribute = 1;
+    fields.nr_attributes = nr_attributes;
+    fields.coefs = std::move(rows);
+    fields.stats = stats_for(nr_attributes);
+    return fields;
 }
 
-NodeSpec norvex_model(int32_t nr_attributes, int32_t classes, std::vector<std::vector<double>> rows = {}) {
-    NodeSpec spec = linear_model(nr_attributes, std::move(rows));
-    spec.nr_norvex_classes = classes;
-    return spec;
+NodeFields norvex_model(int32_t nr_attributes, int32_t classes, std::vector<std::vector<double>> rows = {}) {
+    NodeFields fields = linear_model(nr_attributes, std::move(rows));
+    fields.nr_norvex_classes = classes;
+    return fields;
 }
 
-NodeSpec norvex_leaf(int32_t nr_attributes, int32_t classes) {
-    NodeSpec spec = norvex_model(nr_attributes, classes);
-    spec.norvex = 1;
-    spec.class_counts = {20, 10, 10};
-    return spec;
+NodeFields norvex_leaf(int32_t nr_attributes, int32_t classes) {
+    NodeFields fields = norvex_model(nr_attributes, classes);
+    fields.norvex = 1;
+    fields.class_counts = {20, 10, 10};
+    return fields;
 }
 
 bool accepted(const TreeFile& file) {
@@ -482,14 +482,14 @@ TEST(TreeChecks, NorvexModelNeedsARowPerClassButTheLast) {
     EXPECT_FALSE(accepted(root_over_leaves(norvex_model(3, 3, {{1, 2, 3}}))));
     EXPECT_TRUE(accepted(root_over_leaves(norvex_model(3, 3, {{1, 2, 3}, {4, 5, 6}}))));
 
-    NodeSpec leaf = norvex_leaf(3, 3);
+    NodeFields leaf = norvex_leaf(3, 3);
     leaf.coefs = {{1, 2, 3}};
     EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), leaf)));
 }
 
 TEST(TreeChecks, NegativeNorvexClassCountOnlyAtLeaves) {
     EXPECT_FALSE(accepted(root_over_leaves(norvex_model(3, -1))));
-    NodeSpec leaf = two_class_leaf();
+    NodeFields leaf = two_class_leaf();
     leaf.nr_norvex_classes = -1;
     leaf.nr_attributes = 3;
     leaf.stats = stats_for(3);
@@ -505,7 +505,7 @@ TEST(TreeChecks, ModelAttributeSpaceLiesBetweenTheDomainAndWhatAncestorsAppend) 
     EXPECT_TRUE(accepted(root_over_leaves(norvex_model(3, 2), norvex_leaf(5, 2))));
     EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(4, 2))));
     // A node without a model may describe any attribute space.
-    NodeSpec plain = two_class_leaf();
+    NodeFields plain = two_class_leaf();
     plain.nr_attributes = 100;
     EXPECT_TRUE(accepted(root_over_leaves(two_class_leaf(), plain)));
 }
@@ -515,7 +515,7 @@ TEST(TreeChecks, NorvexClassPositionsNeedRealsInTheRecordBehindThem) {
     EXPECT_TRUE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 48))));
     EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), norvex_leaf(3, 49))));
     EXPECT_FALSE(accepted(root_over_leaves(norvex_model(3, 2147483647))));
-    NodeSpec from_linears = norvex_leaf(3, 0);
+    NodeFields from_linears = norvex_leaf(3, 0);
     from_linears.nr_linears = 2147483647;  // no columns, so no rows and no statistics
     from_linears.stats.clear();
     EXPECT_FALSE(accepted(root_over_leaves(two_class_leaf(), from_linears)));

@@ -1,6 +1,6 @@
 // Writers of tree files (".tree"), so that tests state a tree in a few readable lines:
 //
-//     NodeSpec test = leaf_data({0.5, 0.5}, 9);
+//     NodeFields test = leaf_data({0.5, 0.5}, 9);
 //     test.attribute = 1;
 //     test.cut = 2.5;
 //     TreeFile tree;
@@ -21,7 +21,7 @@
 
 // One node data record. Every field has a plain default, so a test sets only what it
 // is about.
-struct NodeSpec {
+struct NodeFields {
     int32_t attribute = 0;
     int16_t norvex = 0;
     double cut = 0.0;
@@ -46,22 +46,22 @@ struct NodeSpec {
 };
 
 // The bytes of one node data record.
-std::string node_data(const NodeSpec& spec);
+std::string node_data(const NodeFields& fields);
 
 // A plain leaf: its class distribution, and class counts of `weight` times it with the
 // total first.
-NodeSpec leaf_data(const std::vector<double>& class_dist, double weight = 1.0);
+NodeFields leaf_data(const std::vector<double>& class_dist, double weight = 1.0);
 
 // A whole tree file: the magic line, then node entries appended in post-order.
 struct TreeFile {
     std::string bytes = std::string("Brenx\n", 7);
 
     // A node entry of any kind: kind, number, child count, then its data record.
-    TreeFile& node(int32_t kind, int32_t number, int32_t nr_children, const NodeSpec& data);
-    TreeFile& leaf(int32_t number, const NodeSpec& data);
-    TreeFile& multiway(int32_t number, int32_t nr_children, const NodeSpec& data);
+    TreeFile& node(int32_t kind, int32_t number, int32_t nr_children, const NodeFields& data);
+    TreeFile& leaf(int32_t number, const NodeFields& data);
+    TreeFile& multiway(int32_t number, int32_t nr_children, const NodeFields& data);
     // A binary test (kind 2) over the two entries before it.
-    TreeFile& binary(int32_t number, const NodeSpec& data);
+    TreeFile& binary(int32_t number, const NodeFields& data);
     // An empty entry: an absent child.
     TreeFile& empty();
     // Bytes appended as they are (partial entries, garbage).
