@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "lists.h"
 #include "utils.h"
 
 namespace {
@@ -49,36 +48,6 @@ TEST(Numbers, AtoiTakesLeadingIntegerAndLow32Bits) {
     EXPECT_EQ(c_atoi("4294967297"), 1);
     EXPECT_EQ(c_atoi("99999999999999999999999"), -1);  // saturates at LONG_MAX, low bits all set
     EXPECT_EQ(static_cast<int16_t>(c_atoi("65539")), 3);
-}
-
-TEST(Strings, IntegersTrimAndPaths) {
-    EXPECT_TRUE(all_integers({"+3", "-12"}));
-    EXPECT_TRUE(all_integers({}));
-    EXPECT_FALSE(all_integers({"3.0"}));
-    EXPECT_FALSE(all_integers({"-"}));
-    EXPECT_FALSE(all_integers({"12a"}));
-    EXPECT_LT(compare_integer_texts("-5", "3"), 0);
-    EXPECT_LT(compare_integer_texts("99999999999999999998", "099999999999999999999"), 0);
-    EXPECT_EQ(compare_integer_texts("-0", "+000"), 0);
-    EXPECT_GT(compare_integer_texts("-2", "-10"), 0);
-    EXPECT_EQ(Trim(" \t a b \r\n\v\f"), "a b");
-    EXPECT_EQ(Trim(" \n"), "");
-    EXPECT_EQ(contained('\0', std::string_view("a\0b", 3)), 0);
-    EXPECT_EQ(contained(',', ",\t"), 1);
-    EXPECT_EQ(SetPathName(std::string("out.txt"), "data", ".pred"), "out.txt");
-    EXPECT_EQ(SetPathName(std::nullopt, "data", ".pred"), "data.pred");
-}
-
-TEST(Stack, PushPopEmpty) {
-    Stack<int> stack;
-    EXPECT_TRUE(empty_s(stack));
-    EXPECT_EQ(pop(stack), 0);
-    push(1, stack);
-    push(2, stack);
-    EXPECT_EQ(pop(stack), 2);
-    EXPECT_FALSE(empty_s(stack));
-    EXPECT_EQ(pop(stack), 1);
-    EXPECT_TRUE(empty_s(stack));
 }
 
 }  // namespace
