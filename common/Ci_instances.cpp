@@ -251,19 +251,24 @@ AttVal decode_value(const Domain& domain, int position, const std::string& field
 std::optional<std::vector<AttVal>> ReadAttVal(std::FILE* stream, const Domain& domain, long number, long line,
                                               Dialect dialect) {
     const int n = domain.nr_attributes;
+    // An empty or comment line yields nothing: find out before sizing the values.
+    std::optional<std::string> field;
+    if (n >= 1) {
+        field = ReadField(stream, example_separators(dialect), dialect);
+        if (!field) return std::nullopt;
+    }
     std::vector<AttVal> values;
     try {
         values.assign(static_cast<size_t>(n - count_ignored(domain) + 1), AttVal{});
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "ReadAttVal: Out of Memory Example %ld\n", number);
-        return std::nullopt;
+        throw OutOfMemory{};
     }
     values[0].value = static_cast<double>(number);
     size_t stored = 1;
     for (int position = 1; position <= n; ++position) {
-        const std::optional<std::string> field = ReadField(stream, example_separators(dialect), dialect);
+        if (position > 1) field = ReadField(stream, example_separators(dialect), dialect);
         if (!field) {
-            if (position == 1) return std::nullopt;
             if (dialect == Dialect::Main)
                 std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
                              line, position);
@@ -301,7 +306,7 @@ std::optional<std::vector<AttVal>> ReadCiInstance(std::FILE* stream, const Domai
     if (!class_field && domain.nr_attributes == 0) return std::nullopt;
     if (main_dialect) ++reader.line;
     const std::string class_text = class_field.value_or("");
-    class_value = IdValLbl(domain, domain.nr_attributes + 1, class_text);
+    class_value = class_field ? IdValLbl(domain, domain.nr_attributes + 1, class_text) : 0;
     if (class_value == 0) {
         std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid Classe value: %s\n", number, reader.line,
                      class_text.c_str());

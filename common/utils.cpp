@@ -101,6 +101,8 @@ std::optional<std::string> ReadField(std::FILE* stream, std::string_view separat
         current = next_char(stream);
         if (dialect == Dialect::Main && current == '\r') current = next_char(stream);
     }
+    // Field texts are C strings to the rest of the system: a NUL byte ends the text.
+    field.resize(std::min(field.size(), field.find('\0')));
     strip_field_end(field, dialect);
     if (field.empty()) return std::nullopt;
     if (ends_line(current, dialect) && current != EOF) std::ungetc(current, stream);

@@ -120,8 +120,9 @@ public:
     // not negative and no larger than what is left. Computed
     // without overflow. When it is false the reader is moved to the end of the file.
     bool fits(int64_t count, uint64_t item_size);
-    // Bytes left before the end of the file.
+    // Bytes left before the end of the file, and the whole file's size.
     uint64_t bytes_left() const;
+    uint64_t size() const { return size_; }
     // Marks the reader as at the end of the file.
     void skip_to_end();
 

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -154,6 +155,9 @@ int run_reporting_memory(int argc, char** argv) {
         return run(argc, argv);
     } catch (const OutOfMemory&) {
         return 1;  // the example reader has printed its message
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return 1;
     }
 }
 

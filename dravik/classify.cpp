@@ -63,8 +63,8 @@ ClassProbs child_answer_or_dist(const Domain& domain, const CiDataset& exemplar_
                                           Instance& example) {
     const int nr_classes = class_count(domain);
     Vector sum(static_cast<size_t>(nr_classes) + 1, 0.0);
-    const int32_t nr_children = tree.node(id).nr_children;
-    for (int32_t b = 1; b <= nr_children; ++b)
+    const TreeNode& node = tree.node(id);
+    for (int64_t b = std::max(1, node.first_child); b <= node.nr_children; ++b)
         add_answer(sum, child_answer(domain, exemplar_set, tree, id, b, example), nr_classes);
     normalise(sum, nr_classes);
     return sum;
@@ -165,17 +165,16 @@ const Instance* exemplar_at(const CiDataset& exemplar_set, double number) {
     return index < exemplar_set.instances.size() ? &exemplar_set.instances[index] : nullptr;
 }
 
-// Squared value differences of a discrete attribute over the classes, scaled by N.
-double discrete_difference(const Domain& domain, const ClassStats& stats, int32_t a, const Instance& exemplar,
-                           const Instance& example, double nr_exemplars) {
+// Adds the squared value differences of a discrete attribute over the classes, scaled
+// by N, one class at a time to the running sum.
+void add_discrete_difference(double& sum, const Domain& domain, const ClassStats& stats, int32_t a,
+                             const Instance& exemplar, const Instance& example, double nr_exemplars) {
     const int ve = label_number(domain, a, known_value(exemplar, a));
     const int vx = label_number(domain, a, known_value(example, a));
-    double sum = 0.0;
     for (int c = 1; c <= class_count(domain); ++c) {
         const double d = std::fabs(stats_cell(stats, a, c, ve) - stats_cell(stats, a, c, vx)) / nr_exemplars;
         sum += d * d;
     }
-    return sum;
 }
 
 // A real value, or the training mean of all examples when it is not known or not held.
@@ -243,7 +242,7 @@ double distance(const Domain& domain, const ClassStats& stats, const Instance& e
         if (!has_table(stats, a)) continue;
         const int type = position_type(domain, a);
         if (type == NOMINAL || type == ORDERED || type == INTEGER)
-            sum += discrete_difference(domain, stats, a, exemplar, example, nr_exemplars);
+            add_discrete_difference(sum, domain, stats, a, exemplar, example, nr_exemplars);
         else if (type == CONTINUOUS)
             sum += real_difference(domain, stats, a, exemplar, example);
     }

@@ -9,8 +9,9 @@
 
 NodeId Tree::child(NodeId id, int64_t b) const {
     const TreeNode& parent_node = node(id);
-    if (b < 1 || b > parent_node.nr_children || static_cast<size_t>(b) >= parent_node.children.size()) return NO_NODE;
-    return parent_node.children[static_cast<size_t>(b)];
+    if (b < std::max(1, parent_node.first_child) || b > parent_node.nr_children) return NO_NODE;
+    const auto index = static_cast<size_t>(b - parent_node.first_child + 1);
+    return index < parent_node.children.size() ? parent_node.children[index] : NO_NODE;
 }
 
 // ---- Reading ------------------------------------------------------------------------------
@@ -59,9 +60,13 @@ TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader,
         if (node->nr_children > entries_read) return TreeEntries{std::nullopt, true};
         const auto id = static_cast<NodeId>(tree.nodes.size());
         if (node->nr_children > 0) {
-            node->children.assign(static_cast<size_t>(node->nr_children) + 1, NO_NODE);
-            // The subtree read last is the last child.
-            for (int32_t i = node->nr_children; i >= 1; --i) {
+            // The subtree read last is the last child; children beyond what the stack
+            // holds are empty.
+            const auto stored = static_cast<int32_t>(
+                std::min<int64_t>(node->nr_children, static_cast<int64_t>(stack.items.size())));
+            node->first_child = node->nr_children - stored + 1;
+            node->children.assign(static_cast<size_t>(stored) + 1, NO_NODE);
+            for (int32_t i = stored; i >= 1; --i) {
                 const NodeId entry = pop_entry(stack);
                 if (entry != NO_NODE) tree.node(entry).parent = id;
                 node->children[static_cast<size_t>(i)] = entry;
@@ -89,7 +94,7 @@ std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& 
         return std::nullopt;
     }
     TreeEntries entries = readtree(*file, node_data_reader, nr_classes, domain);
-    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain))) {
+    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain, file->size()))) {
         std::fprintf(stderr, "Invalid tree file\n");
         return std::nullopt;
     }
@@ -114,6 +119,9 @@ int64_t walked_children(const TreeNode& node) {
     }
 }
 
+// The first child entry that can hold a node.
+int64_t first_stored(const TreeNode& node) { return std::max(1, node.first_child); }
+
 // Every child entry of a test node; the display shows them all.
 int64_t all_children(const TreeNode& node) { return is_test_node(node.kind) ? node.nr_children : 0; }
 
@@ -136,7 +144,7 @@ void post_order(const Tree& tree, ChildCount children_of, Visit visit) {
         }
         steps.push_back({step.id, true});
         const int64_t count = children_of(tree.node(step.id));
-        for (int64_t b = count; b >= 1; --b)
+        for (int64_t b = count; b >= first_stored(tree.node(step.id)); --b)
             if (const NodeId c = tree.child(step.id, b); c != NO_NODE) steps.push_back({c, false});
     }
 }
@@ -146,7 +154,7 @@ int64_t longest_path(const Tree& tree) {
     std::vector<int64_t> height(tree.nodes.size(), 0);
     post_order(tree, all_children, [&](NodeId id) {
         int64_t below = 0;
-        for (int64_t b = 1; b <= all_children(tree.node(id)); ++b)
+        for (int64_t b = first_stored(tree.node(id)); b <= all_children(tree.node(id)); ++b)
             if (const NodeId c = tree.child(id, b); c != NO_NODE)
                 below = std::max(below, height[static_cast<size_t>(c)]);
         height[static_cast<size_t>(id)] = below + 1;
@@ -192,25 +200,17 @@ NodeModels models_of(const TreeNode& node) {
     return m;
 }
 
-// Reals that a node's record holds in the file: the seven scalars, the class
-// distribution and counts, the exemplars, the coefficients and the statistics.
-int64_t stored_reals(const NodeData& d, const Domain& domain) {
-    int64_t reals = 7 + 2 * int64_t{domain.nr_classes()} + 1 + d.nr_exemplars;
-    if (d.coefs) reals += int64_t{d.nr_linears} * d.nr_coefs;
-    if (d.stats) reals += static_cast<int64_t>(stats_size(domain, d.nr_attributes, UINT64_MAX).value_or(0) / 8);
-    return reals;
-}
-
 // Every class position of a Norvex model costs work and output for each example and
-// each display; a position count that nothing in the file backs (a model without rows
-// may claim any count) is refused, so the cost stays within the file's size.
-bool model_classes_backed(const NodeData& d, const NodeModels& m, const Domain& domain) {
-    return !(m.norvex || m.norvex_leaf) || m.classes <= stored_reals(d, domain);
+// each display, and a model without coefficient rows may claim any count. A count above
+// the size of the whole file is refused, so that this cost stays within what the file
+// could describe; no consistent model (at most one position per class) comes near it.
+bool model_classes_backed(const NodeModels& m, int64_t position_limit) {
+    return !(m.norvex || m.norvex_leaf) || m.classes <= position_limit;
 }
 
 // The checks for a node that the descent reaches. `derived_limit` is the domain's
 // attribute count plus everything the node's ancestors append.
-bool usable_node(const TreeNode& node, const Domain& domain, int64_t derived_limit) {
+bool usable_node(const TreeNode& node, const Domain& domain, int64_t derived_limit, int64_t position_limit) {
     if (!node.data) return false;
     const NodeData& d = *node.data;
     if (!d.stats && (d.nr_norvex_classes != 0 || d.coefs)) return false;
@@ -219,13 +219,13 @@ bool usable_node(const TreeNode& node, const Domain& domain, int64_t derived_lim
     const NodeModels m = models_of(node);
     if ((m.norvex || m.norvex_leaf) && d.coefs && d.nr_linears < m.classes - 1) return false;
     if (m.any() && (d.nr_attributes < domain.nr_attributes || d.nr_attributes > derived_limit)) return false;
-    return model_classes_backed(d, m, domain);
+    return model_classes_backed(m, position_limit);
 }
 
 // Top-down walk over every node the display reaches; nodes that the descent reaches
 // too get the full checks, the others (below children 3 and up of a binary node) only
 // what keeps their display finite.
-bool usable_nodes(const Tree& tree, const Domain& domain) {
+bool usable_nodes(const Tree& tree, const Domain& domain, int64_t position_limit) {
     struct Visit {
         NodeId id;
         int64_t derived_limit;
@@ -236,11 +236,11 @@ bool usable_nodes(const Tree& tree, const Domain& domain) {
         const Visit visit = pending.back();
         pending.pop_back();
         const TreeNode& node = tree.node(visit.id);
-        if (visit.walked && !usable_node(node, domain, visit.derived_limit)) return false;
-        if (!visit.walked && node.data && !model_classes_backed(*node.data, models_of(node), domain)) return false;
+        if (visit.walked && !usable_node(node, domain, visit.derived_limit, position_limit)) return false;
+        if (!visit.walked && node.data && !model_classes_backed(models_of(node), position_limit)) return false;
         const int64_t limit = visit.derived_limit + (node.data ? models_of(node).appended() : 0);
         const int64_t walked = walked_children(node);
-        for (int64_t b = 1; b <= all_children(node); ++b)
+        for (int64_t b = first_stored(node); b <= all_children(node); ++b)
             if (const NodeId c = tree.child(visit.id, b); c != NO_NODE)
                 pending.push_back({c, limit, visit.walked && b <= walked});
     }
@@ -249,9 +249,10 @@ bool usable_nodes(const Tree& tree, const Domain& domain) {
 
 }  // namespace
 
-bool valid_tree(const Tree& tree, const Domain& domain) {
+bool valid_tree(const Tree& tree, const Domain& domain, uint64_t file_size) {
     if (tree.root == NO_NODE) return false;
-    return longest_path(tree) <= MAX_TREE_DEPTH && usable_nodes(tree, domain);
+    const auto position_limit = static_cast<int64_t>(std::min<uint64_t>(file_size, INT64_MAX));
+    return longest_path(tree) <= MAX_TREE_DEPTH && usable_nodes(tree, domain, position_limit);
 }
 
 TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {
@@ -265,7 +266,7 @@ TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {
             node_depth[static_cast<size_t>(id)] = 1;
         } else if (is_test_node(node.kind)) {
             int32_t below = 0;
-            for (int64_t b = 1; b <= walked_children(node); ++b)
+            for (int64_t b = first_stored(node); b <= walked_children(node); ++b)
                 if (const NodeId c = tree.child(id, b); c != NO_NODE)
                     below = std::max(below, node_depth[static_cast<size_t>(c)]);
             node_depth[static_cast<size_t>(id)] = below + 1;

@@ -25,7 +25,11 @@ struct TreeNode {
     std::optional<NodeData> data;  // absent when the node data reader failed
     int32_t nr_children = 0;
     NodeId parent = NO_NODE;
-    std::vector<NodeId> children;  // 1..nr_children; entry 0 unused; NO_NODE for an empty entry
+    // Children first_child..nr_children at entries 1.., entry 0 unused; NO_NODE for an
+    // empty entry. Children before first_child are empty entries that are not stored, so
+    // that a count claimed in the file costs nothing beyond the entries really read.
+    std::vector<NodeId> children;
+    int32_t first_child = 1;
 };
 
 // All nodes of a tree in one flat array, so that no walk or release needs recursion
@@ -66,7 +70,7 @@ std::optional<TreeNode> read_node(BinaryReader& file, int32_t kind, const NodeDa
 // Whether a tree read from a file can be classified and displayed with `domain`: every
 // node the walks reach has data that its models can use, and no path is deeper than
 // MAX_TREE_DEPTH.
-bool valid_tree(const Tree& tree, const Domain& domain);
+bool valid_tree(const Tree& tree, const Domain& domain, uint64_t file_size);
 
 // Reads dataset + ".tree"; prints its own messages and returns nothing on any failure.
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,

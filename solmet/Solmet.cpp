@@ -183,6 +183,9 @@ int solmet_main(int argc, char** argv) {
         run(*name);
     } catch (const OutOfMemory&) {
         return 1;  // the reporting site has printed its message
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "Out of memory!\n");
+        return 1;
     }
     return 0;
 }
