@@ -24,7 +24,7 @@ using Fields = std::vector<std::string>;
 
 TEST(ReadField, BothDialects) {
     const struct {
-        const char* text;
+        std::string text;
         const char* separators;
         Dialect dialect;
         Fields expected;
@@ -37,6 +37,8 @@ TEST(ReadField, BothDialects) {
         {"|note, x\na|b\n", ",\t", Dialect::Main, {"<none>", "a|b", "<none>", "<none>"}},
         {"\n\n:name: x", ":\n", Dialect::Main, {"name", " x"}},
         {"| c: x\n", ":\n", Dialect::Main, {"| c", " x", "<none>"}},
+        // A NUL byte ends the text of a field; nothing before it is no field at all.
+        {std::string("yes\0zz,\0no\n", 11), ",\t", Dialect::Main, {"yes", "<none>", "<none>"}},
         // The older dialect: its own separators skipped, carriage returns and trailing
         // spaces kept, a comment also where a name is expected.
         {"5.1 3.5  yes\n", ",\t ", Dialect::Solmet, {"5.1", "3.5", "yes", "<none>", "<none>"}},
@@ -44,7 +46,7 @@ TEST(ReadField, BothDialects) {
         {"name :x", ":\n", Dialect::Solmet, {"name ", "x"}},
         {"| c: x\nn: y", ":\n", Dialect::Solmet, {"<none>", "n", " y"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(fields_of(c.text, c.separators, c.dialect), c.expected) << c.text;
+    for (const auto& c : cases) EXPECT_EQ(fields_of(c.text, c.separators, c.dialect), c.expected) << c.text.c_str();
 }
 
 // ---- Domains -------------------------------------------------------------------------------
