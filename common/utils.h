@@ -5,9 +5,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 // The two programs read the text formats with slightly different rules. The main
@@ -60,6 +66,40 @@ std::string SetPathName(const std::optional<std::string>& path, std::string_view
 
 // ---- Vectors and matrices -------------------------------------------------------------
 
+// Zero-filled storage for n plain values. It comes from calloc, so that a large block
+// costs memory only where it is written: a confusion matrix over many classes is mostly
+// zeros that are never touched.
+template <class T>
+class ZeroBlock {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    ZeroBlock() = default;
+    explicit ZeroBlock(size_t n) : size_(n), data_(n != 0 ? static_cast<T*>(std::calloc(n, sizeof(T))) : nullptr) {
+        if (n != 0 && !data_) throw std::bad_alloc();
+    }
+    ZeroBlock(const ZeroBlock& other) : ZeroBlock(other.size_) {
+        if (size_ != 0) std::memcpy(data_.get(), other.data_.get(), size_ * sizeof(T));
+    }
+    ZeroBlock(ZeroBlock&& other) noexcept : size_(std::exchange(other.size_, 0)), data_(std::move(other.data_)) {}
+    ZeroBlock& operator=(ZeroBlock other) noexcept {
+        std::swap(size_, other.size_);
+        std::swap(data_, other.data_);
+        return *this;
+    }
+
+    T& operator[](size_t i) { return data_.get()[i]; }
+    const T& operator[](size_t i) const { return data_.get()[i]; }
+    T* data() { return data_.get(); }
+
+private:
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    size_t size_ = 0;
+    std::unique_ptr<T, Free> data_;
+};
+
 // A zero-filled matrix of T indexed [rlo..rhi][clo..chi], one contiguous block.
 template <class T>
 class Matrix {
@@ -67,7 +107,7 @@ public:
     Matrix() = default;
     Matrix(int rlo, int rhi, int clo, int chi)
         : rlo_(rlo), clo_(clo), rows_(rhi >= rlo ? rhi - rlo + 1 : 0), cols_(chi >= clo ? chi - clo + 1 : 0),
-          cells_(static_cast<size_t>(rows_) * static_cast<size_t>(cols_), T{}) {}
+          cells_(static_cast<size_t>(rows_) * static_cast<size_t>(cols_)) {}
 
     T& at(int r, int c) { return cells_[index(r, c)]; }
     const T& at(int r, int c) const { return cells_[index(r, c)]; }
@@ -84,7 +124,7 @@ private:
         return static_cast<size_t>(r - rlo_) * static_cast<size_t>(cols_) + static_cast<size_t>(c - clo_);
     }
     int rlo_ = 0, clo_ = 0, rows_ = 0, cols_ = 0;
-    std::vector<T> cells_;
+    ZeroBlock<T> cells_;
 };
 
 using DMatrix = Matrix<double>;
