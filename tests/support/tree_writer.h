@@ -1,8 +1,6 @@
 // Writers of tree files (".tree"), so that tests state a tree in a few readable lines:
 //
-//     NodeFields test = leaf_data({0.5, 0.5}, 9);
-//     test.attribute = 1;
-//     test.cut = 2.5;
+//     const NodeFields test{.attribute = 1, .cut = 2.5, .class_dist = {0.5, 0.5}};
 //     TreeFile tree;
 //     tree.leaf(2, leaf_data({1, 0}, 5)).leaf(3, leaf_data({0, 1}, 4)).binary(1, test);
 //     dir.write("set.tree", tree.bytes);
@@ -20,7 +18,7 @@
 #include "binary_writer.h"
 
 // One node data record. Every field has a plain default, so a test sets only what it
-// is about.
+// is about, with designated initializers.
 struct NodeFields {
     int32_t attribute = 0;
     int16_t norvex = 0;
@@ -29,20 +27,20 @@ struct NodeFields {
     double upper = 0.0;
     double static_errors = 0.0;
     double spare_value = 0.0;
-    std::vector<double> class_dist;    // entries 1..C
-    std::vector<double> class_counts;  // entries 0..C; C + 1 zeros when left empty
+    std::vector<double> class_dist{};    // entries 1..C
+    std::vector<double> class_counts{};  // entries 0..C; C + 1 zeros when left empty
     int32_t nr_attributes = 0;
     double bayes_error = 0.0;
     double discrim_error = 0.0;
-    std::vector<double> exemplars;           // entries 1..n
-    std::vector<std::vector<double>> coefs;  // rows in order, each its columns in order
+    std::vector<double> exemplars{};           // entries 1..n
+    std::vector<std::vector<double>> coefs{};  // rows in order, each its columns in order
     int32_t nr_norvex_classes = 0;
-    std::vector<StatsTable> stats;  // written after the record exactly as given
+    std::vector<StatsTable> stats{};  // written after the record exactly as given
     // Counts written in place of the ones the vectors give, for files a writer would
     // never produce (the rows above are still written as given).
-    std::optional<int32_t> nr_exemplars;
-    std::optional<int32_t> nr_coefs;
-    std::optional<int32_t> nr_linears;
+    std::optional<int32_t> nr_exemplars{};
+    std::optional<int32_t> nr_coefs{};
+    std::optional<int32_t> nr_linears{};
 };
 
 // The bytes of one node data record.
