@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/times.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,8 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <limits>
 #include <utility>
 
 int16_t VERBOSITY = 0;
@@ -320,3 +323,50 @@ bool BinaryReader::fits(int64_t count, uint64_t item_size) {
 }
 
 void BinaryReader::skip_to_end() { at_end_ = true; }
+
+// ---- Driver support -----------------------------------------------------------------------
+
+std::optional<std::string> scan_options(int argc, const char* const* argv, std::string_view optstring,
+                                        const std::function<void(int letter, const std::string& value)>& other) {
+    OptionScanner scanner;
+    std::optional<std::string> dataset;
+    std::string value;
+    for (int option; (option = mygetopt(scanner, argc, argv, optstring, value)) != -1;) {
+        if (option == 'f') {
+            dataset = value;
+        } else if (option == 'v') {
+            VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
+        } else if (option == 'p') {
+            PREDICT_PATH = value;
+        } else if (option != '?' && option != ':' && other) {
+            other(option, value);
+        } else {
+            std::fprintf(stderr, "Invalid Option\n");
+        }
+    }
+    return dataset;
+}
+
+void print_usage(int argc, const char* const* argv, const char* version) {
+    const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+    std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n", program, version);
+}
+
+void print_banner(const char* title, const char* version) {
+    const std::time_t now = std::time(nullptr);
+    const char* date = std::ctime(&now);
+    std::printf("\n%s Version %s  %s\n", title, version, date != nullptr ? date : "\n");
+}
+
+double error_rate(long errors, long examples) {
+    if (examples == 0) return std::numeric_limits<double>::quiet_NaN();
+    return static_cast<double>(errors) / static_cast<double>(examples);
+}
+
+clock_t user_cpu_ticks() {
+    tms sample{};
+    times(&sample);
+    return sample.tms_utime;
+}
+
+double cpu_seconds(clock_t start, clock_t end) { return static_cast<double>(end - start) / 100.0; }

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -186,3 +188,26 @@ struct OutOfMemory {};
 extern int16_t VERBOSITY;
 // Whole name of the predictions file (-p); when absent, the data set name + ".pred".
 extern std::optional<std::string> PREDICT_PATH;
+
+// ---- Driver support shared by both programs ------------------------------------------
+
+// Scans the command line against `optstring`: -f gives the data set name, -v sets
+// VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH; any other letter goes to
+// `other`. Every rejected word prints "Invalid Option" and scanning goes on. Returns the
+// data set name, or nothing when -f was not given.
+std::optional<std::string> scan_options(int argc, const char* const* argv, std::string_view optstring,
+                                        const std::function<void(int letter, const std::string& value)>& other = {});
+
+// The usage line, on standard error.
+void print_usage(int argc, const char* const* argv, const char* version);
+
+// The banner: `title`, the version and the local date and time as ctime gives them.
+void print_banner(const char* title, const char* version);
+
+// errors / examples as reals; an empty set has no rate and gives a NaN that prints "nan".
+double error_rate(long errors, long examples);
+
+// User CPU time of the process in clock ticks.
+clock_t user_cpu_ticks();
+// Seconds between two samples, at the fixed 100 ticks per second the reports use.
+double cpu_seconds(clock_t start, clock_t end);

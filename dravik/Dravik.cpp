@@ -1,11 +1,8 @@
 #include "Dravik.h"
 
 #include <pthread.h>
-#include <sys/times.h>
 
 #include <cstdio>
-#include <ctime>
-#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -33,40 +30,10 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Scans the options into the settings; the data set name, when one was given.
-std::optional<std::string> scan_options(int argc, const char* const* argv) {
-    std::optional<std::string> dataset;
-    OptionScanner scanner;
-    std::string value;
-    for (int option; (option = mygetopt(scanner, argc, argv, "f:v:p:t:K:", value)) != -1;) {
-        switch (option) {
-            case 'f':
-                dataset = value;
-                break;
-            case 'v':
-                VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
-                break;
-            case 'p':
-                PREDICT_PATH = value;
-                break;
-            case 't':
-                TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
-                break;
-            case 'K':
-                KNN = c_atoi(value.c_str());
-                break;
-            default:
-                std::fprintf(stderr, "Invalid Option\n");
-                break;
-        }
-    }
-    return dataset;
-}
-
-void print_banner() {
-    const std::time_t now = std::time(nullptr);
-    const char* date = std::ctime(&now);
-    std::printf("\nBrenx - Unseens Version %s  %s\n", VERSION, date != nullptr ? date : "\n");
+// The tree classifier's own options: -t the trace level, -K the neighbours.
+void set_option(int letter, const std::string& value) {
+    if (letter == 't') TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
+    if (letter == 'K') KNN = c_atoi(value.c_str());
 }
 
 void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
@@ -74,26 +41,13 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
     Show_Tree(tree, domain, ShowTree);
 }
 
-// Errors over all examples; an empty test set has no rate, printed as an unsigned "nan".
-double error_rate(int32_t errors, int nr_instances) {
-    if (nr_instances == 0) return std::numeric_limits<double>::quiet_NaN();
-    return static_cast<double>(errors) / static_cast<double>(nr_instances);
-}
-
-// User CPU time between two samples, at a fixed 100 ticks per second.
-double test_seconds(const tms& start, const tms& end) {
-    return static_cast<double>(end.tms_utime - start.tms_utime) / 100.0;
-}
-
 // Classifies the test set with the tree and reports the results.
 void classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
     const int nr_classes = test.domain.nr_classes();
-    tms start{};
-    tms end{};
     int32_t errors = 0;
-    times(&start);
+    const clock_t start = user_cpu_ticks();
     const std::optional<IMatrix> confusion = classify(test, test, tree, errors);
-    times(&end);
+    const clock_t end = user_cpu_ticks();
 
     if (VERBOSITY > 1 && confusion) {
         std::printf("Confusion Matrix:\n");
@@ -102,18 +56,17 @@ void classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary
     std::printf("Error rate on test set %f (%d / %ld) (Nodes: %d, Leaves: %d, Depth: %d )\n",
                 error_rate(errors, test.nr_instances), errors, static_cast<long>(test.nr_instances), summary.nodes,
                 summary.leaves, summary.depth);
-    std::printf("\nBrenx Test Time: %6.2f (sec)\n", test_seconds(start, end));
+    std::printf("\nBrenx Test Time: %6.2f (sec)\n", cpu_seconds(start, end));
 }
 
 int run(int argc, char** argv) {
-    const std::optional<std::string> dataset = scan_options(argc, argv);
+    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:", set_option);
     if (!dataset) {
-        std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n",
-                     argc > 0 && argv[0] != nullptr ? argv[0] : "(null)", VERSION);
+        print_usage(argc, argv, VERSION);
         return 0;
     }
     const char* name = dataset->c_str();
-    print_banner();
+    print_banner("Brenx - Unseens", VERSION);
 
     std::optional<Domain> domain = ReadDomain(*dataset, ".domain", Dialect::Main);
     if (!domain) {

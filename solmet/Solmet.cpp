@@ -1,10 +1,8 @@
 #include "Solmet.h"
 
-#include <sys/times.h>
 
 #include <cstdio>
 #include <ctime>
-#include <limits>
 #include <memory>
 #include <new>
 
@@ -13,8 +11,6 @@
 namespace {
 
 constexpr const char* kVersion = "3.1";
-// The CPU time is reported with a fixed 100 clock ticks per second.
-constexpr double kTicksPerSecond = 100.0;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -51,46 +47,6 @@ std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t 
     return matrix;
 }
 
-// Scans the command line into the settings; the data set name, or nothing without -f.
-std::optional<std::string> scan_options(int argc, char** argv) {
-    OptionScanner scanner;
-    std::optional<std::string> name;
-    std::string value;
-    for (int option; (option = mygetopt(scanner, argc, argv, "f:v:p:", value)) != -1;) {
-        switch (option) {
-            case 'f':
-                name = value;
-                break;
-            case 'v':
-                VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
-                break;
-            case 'p':
-                PREDICT_PATH = value;
-                break;
-            default:
-                std::fprintf(stderr, "Invalid Option\n");
-        }
-    }
-    return name;
-}
-
-clock_t user_cpu_ticks() {
-    tms sample{};
-    times(&sample);
-    return sample.tms_utime;
-}
-
-void print_banner(std::time_t now) {
-    const char* date = std::ctime(&now);
-    std::printf("\nLinear Discriminant Version %s  %s\n", kVersion, date != nullptr ? date : "\n");
-}
-
-// errors / examples; an empty test set gives a NaN without sign, which prints as "nan".
-double error_rate(long errors, long examples) {
-    if (examples == 0) return std::numeric_limits<double>::quiet_NaN();
-    return static_cast<double>(errors) / static_cast<double>(examples);
-}
-
 // Everything after the test set is read: the model, its display, the classification and
 // the report.
 void classify_and_report(const std::string& name, const CiDataset& data, clock_t start_ticks) {
@@ -114,14 +70,12 @@ void classify_and_report(const std::string& name, const CiDataset& data, clock_t
     }
     const long examples = data.nr_instances;
     std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
-                error_rate(errors, examples), errors, examples,
-                static_cast<double>(end_ticks - start_ticks) / kTicksPerSecond);
+                error_rate(errors, examples), errors, examples, cpu_seconds(start_ticks, end_ticks));
 }
 
 void run(const std::string& name) {
-    const std::time_t now = std::time(nullptr);
     const clock_t start_ticks = user_cpu_ticks();
-    print_banner(now);
+    print_banner("Linear Discriminant", kVersion);
 
     std::optional<Domain> domain = ReadDomain(name, ".domain", Dialect::Solmet);
     if (!domain) {
@@ -173,10 +127,9 @@ std::optional<ClassStats> read_coeficientes(const std::string& name, const Domai
 }
 
 int solmet_main(int argc, char** argv) {
-    const std::optional<std::string> name = scan_options(argc, argv);
+    const std::optional<std::string> name = scan_options(argc, argv, "f:v:p:");
     if (!name) {
-        std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n",
-                     argc > 0 ? argv[0] : "Solmet", kVersion);
+        print_usage(argc, argv, kVersion);
         return 0;
     }
     try {
