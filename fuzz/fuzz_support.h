@@ -6,13 +6,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "Ci_instances.h"
 
 // A base name in the temporary folder, private to this process.
 inline const std::string& scratch_base() {
-    static const std::string base = "/tmp/classifier-fuzz-" + std::to_string(getpid());
+    static const std::string base =
+        (std::filesystem::temp_directory_path() / ("classifier-fuzz-" + std::to_string(getpid()))).string();
     return base;
 }
 
