@@ -9,10 +9,7 @@
 #include "bayes.h"
 
 int predict_class(const std::vector<double>& class_counts, int i, int nr_classes, int32_t nr_attributes) {
-    if (nr_classes < 1) return 1;
-    const std::vector<int> classes = modelled_classes(class_counts, nr_classes, nr_attributes);
-    if (i < 1 || static_cast<size_t>(i) > classes.size()) return nr_classes + 1;
-    return classes[static_cast<size_t>(i) - 1];
+    return class_at_position(modelled_classes(class_counts, nr_classes, nr_attributes), i, nr_classes);
 }
 
 namespace {
@@ -89,16 +86,13 @@ void show_norvex_leaf(const Domain& domain, const NodeData& data, int level, int
     const int nr_classes = domain.nr_classes();
     // predict_class of every position, with the modelled classes found once.
     const std::vector<int> modelled = modelled_classes(data.class_counts, nr_classes, data.nr_attributes);
-    auto class_at = [&](int64_t j) {
-        if (nr_classes < 1) return 1;
-        return static_cast<size_t>(j) <= modelled.size() ? modelled[static_cast<size_t>(j) - 1] : nr_classes + 1;
-    };
     for (int64_t j = 1; j <= k; ++j) {
         if (j > 1) {
             std::printf("\n");
             indent(level);
         }
-        std::printf("[%d]Norvex = %ld Then %s", number, static_cast<long>(j), class_label(domain, class_at(j)).c_str());
+        std::printf("[%d]Norvex = %ld Then %s", number, static_cast<long>(j),
+                    class_label(domain, class_at_position(modelled, j, nr_classes)).c_str());
     }
 }
 

@@ -17,6 +17,12 @@ std::vector<int> modelled_classes(const std::vector<double>& class_counts, int n
     return classes;
 }
 
+int class_at_position(const std::vector<int>& modelled, int64_t i, int nr_classes) {
+    if (nr_classes < 1) return 1;
+    if (i < 1 || static_cast<uint64_t>(i) > modelled.size()) return nr_classes + 1;
+    return modelled[static_cast<size_t>(i) - 1];
+}
+
 namespace {
 
 using Vector = std::vector<double>;
@@ -98,9 +104,11 @@ Vector combine(const Vector& bayes, const Vector& discriminant, const NodeData& 
 
 }  // namespace
 
-std::optional<Vector> bayes_classify_example(const Domain& domain, const Instance& example, const Vector& class_counts,
-                                             const ClassStats& stats, int32_t nr_attributes, int64_t k) {
-    const std::vector<int> classes = modelled_classes(class_counts, domain.nr_classes(), nr_attributes);
+namespace {
+
+// The evidence over the first k of the modelled classes `classes`.
+std::optional<Vector> bayes_evidence(const Domain& domain, const Instance& example, const Vector& class_counts,
+                                     const ClassStats& stats, const std::vector<int>& classes, int64_t k) {
     const int positions = static_cast<int>(modelled_positions(k, classes));
     Vector evidence(static_cast<size_t>(positions) + 1, 0.0);
     long pairs = 0;
@@ -117,27 +125,43 @@ std::optional<Vector> bayes_classify_example(const Domain& domain, const Instanc
     return evidence;
 }
 
-std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance& example, const NodeData& data,
-                                            int64_t k) {
+// The model answer, with the node's modelled classes found once by the caller.
+std::optional<Vector> norvex_answer(const Domain& domain, const Instance& example, const NodeData& data,
+                                    const std::vector<int>& classes, int64_t k) {
     std::optional<Vector> evidence;
-    if (data.stats)
-        evidence = bayes_classify_example(domain, example, data.class_counts, *data.stats, data.nr_attributes, k);
+    if (data.stats) evidence = bayes_evidence(domain, example, data.class_counts, *data.stats, classes, k);
     const std::optional<Vector> discriminant = discriminant_part(domain, example, data, k);
     if (TRACE > 1) trace_components(example, data, evidence, discriminant, k);
     if (!evidence) return discriminant;
-    const std::vector<int> classes = modelled_classes(data.class_counts, domain.nr_classes(), data.nr_attributes);
     Vector bayes = bayes_probabilities(*evidence, data.class_counts, classes, k);
     if (!discriminant) return bayes;
     return combine(bayes, *discriminant, data);
 }
 
+std::vector<int> node_classes(const Domain& domain, const NodeData& data) {
+    return modelled_classes(data.class_counts, domain.nr_classes(), data.nr_attributes);
+}
+
+}  // namespace
+
+std::optional<Vector> bayes_classify_example(const Domain& domain, const Instance& example, const Vector& class_counts,
+                                             const ClassStats& stats, int32_t nr_attributes, int64_t k) {
+    const std::vector<int> classes = modelled_classes(class_counts, domain.nr_classes(), nr_attributes);
+    return bayes_evidence(domain, example, class_counts, stats, classes, k);
+}
+
+std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance& example, const NodeData& data,
+                                            int64_t k) {
+    return norvex_answer(domain, example, data, node_classes(domain, data), k);
+}
+
 int Norvex_classify_teste_example(const Domain& domain, Instance& example, const NodeData& data, int64_t k) {
-    const std::optional<Vector> answer = NorvexClassifyExample(domain, example, data, k);
+    const std::vector<int> classes = node_classes(domain, data);
+    const std::optional<Vector> answer = norvex_answer(domain, example, data, classes, k);
     if (!answer) return 0;
     const int best = dmajority(*answer, static_cast<int>(answer->size()) - 1);
     extend_example(example, data.nr_attributes, *answer, k);
     if (TRACE > 0) {
-        const std::vector<int> classes = modelled_classes(data.class_counts, domain.nr_classes(), data.nr_attributes);
         std::printf("Final [");
         for (int64_t j = 1; j <= modelled_positions(k, classes); ++j)
             std::printf("%d %f ", classes[static_cast<size_t>(j) - 1], at(*answer, j));
@@ -152,9 +176,9 @@ int Norvex_classify_teste_example(const Domain& domain, Instance& example, const
 Vector Norvex_Leaf(const Domain& domain, const Instance& example, const NodeData& data, int64_t k) {
     const int nr_classes = std::max(domain.nr_classes(), 0);
     Vector p(static_cast<size_t>(nr_classes) + 1, 0.0);
-    const std::optional<Vector> answer = NorvexClassifyExample(domain, example, data, k);
+    const std::vector<int> classes = node_classes(domain, data);
+    const std::optional<Vector> answer = norvex_answer(domain, example, data, classes, k);
     if (!answer) return p;
-    const std::vector<int> classes = modelled_classes(data.class_counts, nr_classes, data.nr_attributes);
     for (int64_t j = 1; j <= modelled_positions(k, classes); ++j)
         p[static_cast<size_t>(classes[static_cast<size_t>(j) - 1])] = at(*answer, j);
     if (static_cast<int64_t>(classes.size()) != k)

@@ -14,6 +14,10 @@
 // is entry j - 1 of the result.
 std::vector<int> modelled_classes(const std::vector<double>& class_counts, int nr_classes, int32_t nr_attributes);
 
+// Class number of model position i among `modelled`: 1 when C < 1, C + 1 when fewer than
+// i classes are modelled.
+int class_at_position(const std::vector<int>& modelled, int64_t i, int nr_classes);
+
 // A model over k positions keeps its vectors only as long as a position can be nonzero:
 // k entries when the node has coefficients, else only the modelled classes among the k
 // positions. Entries past the end of such a vector are 0.
