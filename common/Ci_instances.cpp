@@ -57,10 +57,33 @@ void classify_declaration(const std::vector<std::string>& fields, Attribute& att
     }
 }
 
+// What a declaration whose name begins with "|" (after blanks and tabs) is. ".names"
+// files written for other tools carry comment lines, some holding colons; ".domain"
+// files declare such a name like any other.
+enum class BarNames { Declare, Comment };
+
+bool begins_with_bar(std::string_view name) {
+    const size_t first = name.find_first_not_of(" \t");
+    return first != std::string_view::npos && name[first] == '|';
+}
+
+// Passes over the rest of the current line, its line end included; a read error ends
+// the line as the end of the file does.
+void skip_rest_of_line(std::FILE* stream) {
+    int c = 0;
+    do {
+        c = std::ferror(stream) ? EOF : std::fgetc(stream);
+    } while (c != '\n' && c != EOF);
+}
+
 // One declaration "name: values"; nothing when no complete declaration could be read.
-std::optional<Attribute> Processa_atributo(std::FILE* stream, Dialect dialect) {
+std::optional<Attribute> Processa_atributo(std::FILE* stream, Dialect dialect, BarNames bar_names) {
     std::optional<std::string> name = ReadField(stream, ":\n", dialect);
     if (!name || Trim(*name).empty()) return std::nullopt;
+    if (bar_names == BarNames::Comment && begins_with_bar(*name)) {
+        skip_rest_of_line(stream);
+        return std::nullopt;
+    }
     const std::vector<std::string> fields = ReadLine(stream, value_separators(dialect), dialect);
     if (fields.empty()) return std::nullopt;
     Attribute attribute;
@@ -71,11 +94,11 @@ std::optional<Attribute> Processa_atributo(std::FILE* stream, Dialect dialect) {
 }
 
 // Every declaration to the end of the stream, as entries 1..n.
-Domain GenerateDomainInfo(std::FILE* stream, Dialect dialect) {
+Domain GenerateDomainInfo(std::FILE* stream, Dialect dialect, BarNames bar_names) {
     Domain domain;
     domain.attributes.emplace_back();
     while (!stream_at_end(stream)) {
-        std::optional<Attribute> attribute = Processa_atributo(stream, dialect);
+        std::optional<Attribute> attribute = Processa_atributo(stream, dialect, bar_names);
         if (attribute) domain.attributes.push_back(std::move(*attribute));
     }
     domain.nr_attributes = static_cast<int>(domain.attributes.size()) - 1;
@@ -85,6 +108,14 @@ Domain GenerateDomainInfo(std::FILE* stream, Dialect dialect) {
 // A usable domain has at least one entry, and its last entry (the class) has labels.
 bool has_labelled_class(const Domain& domain) {
     return domain.nr_attributes >= 1 && domain.attributes.back().nr_values() > 0;
+}
+
+// The class list of a ".names" file: the first line that yields a field. Header
+// comments, blank lines and lines of separators before it are passed over.
+std::vector<std::string> read_class_line(std::FILE* stream, Dialect dialect) {
+    std::vector<std::string> classes;
+    while (classes.empty() && !stream_at_end(stream)) classes = ReadLine(stream, ", ;\t", dialect);
+    return classes;
 }
 
 struct FileCloser {
@@ -99,12 +130,15 @@ std::optional<Domain> ReadNames(const std::string& base, const std::string& suff
     const std::string path = base + suffix;
     File file(std::fopen(path.c_str(), "r"));
     if (!file) return std::nullopt;
-    const std::vector<std::string> classes = ReadLine(file.get(), ", ;\t", dialect);
+    const std::vector<std::string> classes = read_class_line(file.get(), dialect);
     if (classes.empty()) {
         std::fprintf(stderr, "Read Names: %s Invalid domain file\n", path.c_str());
         return std::nullopt;
     }
-    Domain domain = GenerateDomainInfo(file.get(), dialect);
+    // The older dialect keeps its own rule: its field reader takes a "|" that starts a
+    // line as a comment, and one after blanks as part of a name.
+    const BarNames bar_names = dialect == Dialect::Main ? BarNames::Comment : BarNames::Declare;
+    Domain domain = GenerateDomainInfo(file.get(), dialect, bar_names);
     Attribute class_attribute;
     class_attribute.name = "Classe";
     class_attribute.type = NOMINAL;
@@ -121,7 +155,7 @@ std::optional<Domain> ReadDomain(const std::string& base, const std::string& suf
     const std::string path = base + suffix;
     std::optional<Domain> domain;
     if (File file{std::fopen(path.c_str(), "r")}) {
-        domain = GenerateDomainInfo(file.get(), dialect);
+        domain = GenerateDomainInfo(file.get(), dialect, BarNames::Declare);
         domain->name = base;
     } else {
         domain = ReadNames(base, ".names", dialect);
