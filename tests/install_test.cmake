@@ -1,0 +1,49 @@
+# Installs the build into a fresh prefix, checks that the programs, the manual pages and the
+# example data set are where the install layout puts them, and runs the installed programs on
+# the installed example.
+#
+# cmake -D BUILD_DIR=... -D PREFIX=... -D CONFIG=... -D BINDIR=... -D MANDIR=... -D DOCDIR=...
+#       -P install_test.cmake
+
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}" --config "${CONFIG}"
+                RESULT_VARIABLE status OUTPUT_VARIABLE log ERROR_VARIABLE log)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed (${status}):\n${log}")
+endif()
+
+set(examples "${PREFIX}/${DOCDIR}/examples")
+foreach(file IN ITEMS "${BINDIR}/Solmet" "${BINDIR}/Dravik" "${MANDIR}/man1/Solmet.1" "${MANDIR}/man1/Dravik.1")
+  if(NOT EXISTS "${PREFIX}/${file}")
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+foreach(file IN ITEMS README iris.domain iris.test iris.coef iris.tree)
+  if(NOT EXISTS "${examples}/${file}")
+    message(FATAL_ERROR "not installed: ${DOCDIR}/examples/${file}")
+  endif()
+endforeach()
+
+# Runs an installed program on the installed example, its predictions written outside the
+# installed tree, and expects status 0, nothing on standard error, `error_line` among the
+# output lines and one prediction per test example.
+function(expect_run program error_line)
+  set(predictions "${PREFIX}/${program}.pred")
+  execute_process(COMMAND "${PREFIX}/${BINDIR}/${program}" -f "${examples}/iris" -p "${predictions}"
+                  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT status EQUAL 0 OR NOT err STREQUAL "")
+    message(FATAL_ERROR "${program}: exit status ${status}, standard error:\n${err}")
+  endif()
+  string(FIND "${out}" "\n${error_line}" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "${program}: no line starting '${error_line}' in:\n${out}")
+  endif()
+  file(STRINGS "${predictions}" predicted)
+  list(LENGTH predicted count)
+  if(NOT count EQUAL 45)
+    message(FATAL_ERROR "${program}: ${count} predictions for 45 test examples")
+  endif()
+endfunction()
+
+expect_run(Solmet "Linear Discriminant test set Error 0.022222 (1 / 45) Test Time: ")
+expect_run(Dravik "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n")
