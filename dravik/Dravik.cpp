@@ -13,10 +13,12 @@
 #include "BuildTree.h"
 #include "classify.h"
 #include "data.h"
+#include "graph.h"
 #include "tree.h"
 
 int16_t TRACE = 0;
 int32_t KNN = 0;
+std::optional<std::string> GRAPH_PATH;
 
 namespace {
 
@@ -30,10 +32,11 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// The tree classifier's own options: -t the trace level, -K the neighbours.
+// The tree classifier's own options: -t the trace level, -K the neighbours, -g the graph.
 void set_option(int letter, const std::string& value) {
     if (letter == 't') TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
     if (letter == 'K') KNN = c_atoi(value.c_str());
+    if (letter == 'g') GRAPH_PATH = value;
 }
 
 void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
@@ -41,8 +44,8 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
     Show_Tree(tree, domain, ShowTree);
 }
 
-// Classifies the test set with the tree and reports the results.
-void classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
+// Classifies the test set with the tree and reports the results; returns the error count.
+int32_t classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
     const int nr_classes = test.domain.nr_classes();
     int32_t errors = 0;
     const clock_t start = user_cpu_ticks();
@@ -57,10 +60,11 @@ void classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary
                 error_rate(errors, test.nr_instances), errors, static_cast<long>(test.nr_instances), summary.nodes,
                 summary.leaves, summary.depth);
     std::printf("\nBrenx Test Time: %6.2f (sec)\n", cpu_seconds(start, end));
+    return errors;
 }
 
 int run(int argc, char** argv) {
-    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:", set_option);
+    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:g:", set_option);
     if (!dataset) {
         print_usage(argc, argv, VERSION);
         return 0;
@@ -98,8 +102,15 @@ int run(int argc, char** argv) {
     summary.depth = depth;
 
     if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
-    classify_and_report(test, *tree, summary);
+    const int32_t errors = classify_and_report(test, *tree, summary);
     if (TRACE > 0) print_tree(*tree, test.domain, summary);
+    if (GRAPH_PATH) {
+        const GraphCaption caption{*dataset, summary, errors, test.nr_instances};
+        if (!write_graph(*GRAPH_PATH, tree_graph(*tree, test.domain, caption))) {
+            std::fprintf(stderr, "Can not write file %s\n", GRAPH_PATH->c_str());
+            return 1;
+        }
+    }
     return 0;
 }
 

@@ -62,8 +62,8 @@ TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader,
         if (node->nr_children > 0) {
             // The subtree read last is the last child; children beyond what the stack
             // holds are empty.
-            const auto stored = static_cast<int32_t>(
-                std::min<int64_t>(node->nr_children, static_cast<int64_t>(stack.items.size())));
+            const auto stored =
+                static_cast<int32_t>(std::min<int64_t>(node->nr_children, static_cast<int64_t>(stack.items.size())));
             node->first_child = node->nr_children - stored + 1;
             node->children.assign(static_cast<size_t>(stored) + 1, NO_NODE);
             for (int32_t i = stored; i >= 1; --i) {
@@ -172,17 +172,7 @@ int64_t linear_inputs(const Domain& domain) {
     return count;
 }
 
-// The models a node runs during the descent.
-struct NodeModels {
-    bool norvex = false;       // a Norvex model that extends the example (inner nodes)
-    bool linear = false;       // linear functions that extend the example (inner nodes)
-    bool norvex_leaf = false;  // a leaf answering with its Norvex model
-    int64_t classes = 0;       // the model's class positions
-
-    bool any() const { return norvex || linear || norvex_leaf; }
-    // Derived attributes the model appends to the examples that pass through the node.
-    int64_t appended() const { return norvex || linear ? std::max<int64_t>(classes, 0) : 0; }
-};
+}  // namespace
 
 NodeModels models_of(const TreeNode& node) {
     const NodeData& d = *node.data;
@@ -199,6 +189,8 @@ NodeModels models_of(const TreeNode& node) {
     }
     return m;
 }
+
+namespace {
 
 // Every class position of a Norvex model costs work and output for each example and
 // each display, and a model without coefficient rows may claim any count. A count above

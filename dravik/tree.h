@@ -1,6 +1,7 @@
 // Stored classification trees: the node records, the tree file reader and the summary.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -43,6 +44,21 @@ struct Tree {
     // Child b of `id`, or NO_NODE when b is outside 1..nr_children or the entry is empty.
     NodeId child(NodeId id, int64_t b) const;
 };
+
+// The models a node runs during the descent.
+struct NodeModels {
+    bool norvex = false;       // a Norvex model that extends the example (inner nodes)
+    bool linear = false;       // linear functions that extend the example (inner nodes)
+    bool norvex_leaf = false;  // a leaf answering with its Norvex model
+    int64_t classes = 0;       // the model's class positions
+
+    bool any() const { return norvex || linear || norvex_leaf; }
+    // Derived attributes the model appends to the examples that pass through the node.
+    int64_t appended() const { return norvex || linear ? std::max<int64_t>(classes, 0) : 0; }
+};
+
+// The models `node` runs during the descent; the node must have data.
+NodeModels models_of(const TreeNode& node);
 
 struct TreeSummary {
     int32_t nodes = 0;
