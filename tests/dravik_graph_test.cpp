@@ -1,0 +1,305 @@
+// The tree as a Graphviz graph: escaping, every node kind, the cut of large trees, whole
+// runs with -g, and, where Graphviz is installed, that every graph renders cleanly.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <regex>
+#include <sstream>
+
+#include "graph.h"
+#include "support/capture.h"
+#include "support/run_program.h"
+#include "support/tree_writer.h"
+
+namespace {
+
+const std::string PROGRAM = DRAVIK_PROGRAM;
+
+std::string read_file(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A quote, a backslash, a Latin-1 byte and markup characters in the names.
+const Domain DOMAIN{"we&ther",
+                    2,
+                    {Attribute{}, Attribute{"out\"look", NOMINAL, {"", "sunny", "over\\cast", "r\xE9in"}},
+                     Attribute{"humidity", CONTINUOUS, {}}, Attribute{"play", NOMINAL, {"", "yes", "n<o>"}}}};
+
+// Reads `bytes` as a tree file with DOMAIN and sets the test counters of the leaves named
+// in `counters` (number -> {errors, cases}) as a classification would have left them.
+Tree read_tree(const std::string& bytes, const std::map<int32_t, std::pair<int32_t, int32_t>>& counters = {}) {
+    TempDir dir;
+    dir.write("set.tree", bytes);
+    std::optional<Tree> tree;
+    capture_output([&] { tree = Read_Tree((dir.path() / "set").string(), ReadData, 2, DOMAIN); });
+    EXPECT_TRUE(tree.has_value());
+    if (!tree) return Tree{};
+    for (TreeNode& node : tree->nodes) {
+        if (const auto it = counters.find(node.number); it != counters.end()) {
+            node.data->test_errors = it->second.first;
+            node.data->test_cases = it->second.second;
+        }
+    }
+    return std::move(*tree);
+}
+
+std::string graph_of(const Tree& tree, int32_t errors = 0, int64_t examples = 0) {
+    int32_t depth = 0;
+    TreeSummary summary = Recompute_Nodes(tree, depth);
+    summary.depth = depth;
+    return tree_graph(tree, DOMAIN, {DOMAIN.name, summary, errors, examples});
+}
+
+// Every node kind: a multi-way root with a linear model (P(yes), P(no) become attributes
+// 3, 4) over a binary test on attribute 3 (a plain leaf and a Norvex leaf), a class-routed
+// node with a Norvex model (a neighbour leaf and an inert node), a binary test with an
+// empty second child and a third child, and an empty fourth branch.
+std::string every_kind_graph() {
+    const StatsTable outlook = repeated_table(3, {0, 1, 1, 1, 2}), humidity = repeated_table(3, {0, 80, 60, 100});
+    NodeFields root{.attribute = 1, .class_dist = {0.4, 0.6}, .nr_attributes = 2, .coefs = {{-8, 0.1}}};
+    root.stats = {outlook, humidity};
+    NodeFields norvex_leaf{.norvex = 1, .class_dist = {0.3, 0.7}, .class_counts = {30, 10, 20}, .nr_attributes = 4};
+    norvex_leaf.nr_norvex_classes = 2;
+    norvex_leaf.stats = {outlook, humidity, humidity, humidity};
+    NodeFields routed = norvex_leaf;
+    routed.class_counts = {24, 12, 12};
+    NodeFields neighbours = leaf_data({0.6, 0.4}, 10);
+    neighbours.exemplars = {1, 4, 8};
+    TreeFile file;
+    file.leaf(3, leaf_data({0.8, 0.2}, 5)).leaf(4, norvex_leaf);
+    file.binary(2, {.attribute = 3, .cut = 0.5, .lower = 0.4, .upper = 0.6, .class_dist = {0.5, 0.5}});
+    file.leaf(6, neighbours).node(7, 7, 0, leaf_data({1, 0})).multiway(5, 2, routed);
+    file.leaf(9, leaf_data({0.25, 0.75}, 4)).empty().leaf(10, leaf_data({0.5, 0.5}, 2));
+    file.node(2, 8, 3, {.attribute = 2, .cut = 80, .lower = 75, .upper = 85, .class_dist = {0.1, 0.9}});
+    file.empty().multiway(1, 4, root);
+    // Leaf 3: 2 errors in 3 (up to 0.75), leaf 4: 1 in 4 (up to 0.25), leaf 9: 4 in 4.
+    return graph_of(read_tree(file.bytes, {{3, {2, 3}}, {4, {1, 4}}, {9, {4, 4}}}), 3, 11);
+}
+
+TEST(DravikGraph, EscapesEveryString) {
+    struct Case {
+        std::string text, quoted, html;
+    };
+    const std::vector<Case> cases{
+        {"say \"hi\" \\N", R"("say \"hi\" \\N")", "say &quot;hi&quot; \\N"},
+        {"a<b>&c", "\"a<b>&c\"", "a&lt;b&gt;&amp;c"},
+        {"one\ntwo\r\nthree\rfour", R"("one\ntwo\nthree\nfour")", "one<BR/>two<BR/>three<BR/>four"},
+        {"tab\tbell\x07.", "\"tab\tbell\xEF\xBF\xBD.\"", "tab\tbell\xEF\xBF\xBD."},
+        // Well-formed UTF-8 of two, three and four bytes stays as it is.
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\xB3", "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\xB3\"",
+         "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x8C\xB3"},
+        // Latin-1 text; a cut sequence, an overlong form, a surrogate and a code point
+        // above U+10FFFF are read byte by byte as Latin-1.
+        {"\xE9t\xE9", "\"\xC3\xA9t\xC3\xA9\"", "\xC3\xA9t\xC3\xA9"},
+        {"\xE2\x82", "\"\xC3\xA2\xC2\x82\"", "\xC3\xA2\xC2\x82"},
+        {"\xC0\xAF", "\"\xC3\x80\xC2\xAF\"", "\xC3\x80\xC2\xAF"},
+        {"\xED\xA0\x80", "\"\xC3\xAD\xC2\xA0\xC2\x80\"", "\xC3\xAD\xC2\xA0\xC2\x80"},
+        {"\xF4\x90\x80\x80", "\"\xC3\xB4\xC2\x90\xC2\x80\xC2\x80\"", "\xC3\xB4\xC2\x90\xC2\x80\xC2\x80"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(dot_string(c.text), c.quoted) << c.text;
+        EXPECT_EQ(dot_html_text(c.text), c.html) << c.text;
+    }
+}
+
+TEST(DravikGraph, DrawsEveryNodeKind) {
+    // The caption (the whole label is checked with the iris graph), then the nodes.
+    const std::string caption =
+        "    <TR><TD COLSPAN=\"6\">we&amp;ther</TD></TR>\n"
+        "    <TR><TD COLSPAN=\"6\">(Nodes: 9, Leaves: 4, Depth: 3 )</TD></TR>\n"
+        "    <TR><TD COLSPAN=\"6\">Error rate on test set 0.272727 (3 / 11)</TD></TR>\n";
+    const std::string nodes =
+        "  n1 [label=\"[1]out\\\"look\\nlinear model: appends 2 values (Norvex_3..Norvex_4)\"];\n"
+        "  n1 -> n2 [label=\"= sunny\"];\n"
+        "  n1 -> n3 [label=\"= over\\\\cast\"];\n"
+        "  n1 -> n4 [label=\"= r\xC3\xA9in\"];\n"
+        "  n5 [shape=point];\n"
+        "  n1 -> n5 [label=\"= ?\"];\n"
+        "  n2 [label=\"[2]Norvex_3\\n0.500000 [0.400000 0.600000]\"];\n"
+        "  n2 -> n6 [label=\"<= 0.500000\"];\n"
+        "  n2 -> n7 [label=\"> 0.500000\"];\n"
+        "  n6 [label=\"yes (5.00/4.00)\\n[ 0.800 0.200 ] (0)\\n[Errors: 2 in 3]\", style=filled, "
+        "fillcolor=\"#de2d26\", fontcolor=white];\n"
+        "  n7 [label=\"[4]Norvex = 1 Then yes\\n[4]Norvex = 2 Then n<o>\\n[Errors: 1 in 4]\", style=filled, "
+        "fillcolor=\"#fcae91\"];\n"
+        "  n3 [label=\"[5]Norvex\\nNorvex model: appends 2 values (Norvex_5..Norvex_6)\"];\n"
+        "  n3 -> n8 [label=\"= 1\"];\n"
+        "  n9 [shape=point];\n"
+        "  n3 -> n9 [label=\"= 2\"];\n"
+        "  n8 [label=\"yes (10.00/6.00)\\n[ 0.600 0.400 ] (3)\\n[Errors: 0 in 0]\", style=dashed];\n"
+        "  n4 [label=\"[8]humidity\\n80.000000 [75.000000 85.000000]\"];\n"
+        "  n4 -> n10 [label=\"<= 80.000000\"];\n"
+        "  n11 [shape=point];\n"
+        "  n4 -> n11 [label=\"> 80.000000\"];\n"
+        "  n4 -> n12 [label=\"\"];\n"
+        "  n10 [label=\"n<o> (4.00/3.00)\\n[ 0.250 0.750 ] (0)\\n[Errors: 4 in 4]\", style=filled, "
+        "fillcolor=\"#a50f15\", fontcolor=white];\n"
+        "  n12 [label=\"yes (2.00/1.00)\\n[ 0.500 0.500 ] (0)\\n[Errors: 0 in 0]\", style=dashed];\n"
+        "}\n";
+    const std::string graph = every_kind_graph();
+    EXPECT_NE(graph.find(caption), std::string::npos);
+    EXPECT_EQ(graph.substr(graph.find("  n1 [")), nodes);
+}
+
+// ---- Large trees ----------------------------------------------------------------------------
+
+const NodeFields PLAIN = leaf_data({1, 0});
+const NodeFields SUNNY{.attribute = 1, .class_dist = {1, 0}};
+const NodeFields HALF{.attribute = 2, .cut = 0.5, .lower = 0.5, .upper = 0.5, .class_dist = {1, 0}};
+
+// `links` single-branch tests above one leaf.
+std::string chain(int links) {
+    TreeFile file;
+    file.leaf(links + 1, PLAIN);
+    for (int number = links; number >= 1; --number) file.multiway(number, 1, SUNNY);
+    return file.bytes;
+}
+
+// A complete binary tree with `levels` levels of nodes.
+void add_complete(TreeFile& file, int levels, int32_t number = 1) {
+    if (levels == 1) {
+        file.leaf(number, PLAIN);
+        return;
+    }
+    add_complete(file, levels - 1, 2 * number);
+    add_complete(file, levels - 1, 2 * number + 1);
+    file.binary(number, HALF);
+}
+
+std::string complete_binary(int levels) {
+    TreeFile file;
+    add_complete(file, levels);
+    return file.bytes;
+}
+
+std::string wide(int leaves) {
+    TreeFile file;
+    for (int i = 0; i < leaves; ++i) file.leaf(i + 2, PLAIN);
+    file.multiway(1, leaves, SUNNY);
+    return file.bytes;
+}
+
+std::string cut_binary_graph() { return graph_of(read_tree(complete_binary(11))); }
+
+TEST(DravikGraph, LargeTreesKeepTheTopLevelsThatFitInTwoThousandNodes) {
+    struct Case {
+        std::string name;
+        std::function<std::string()> graph;
+        int nodes;    // node statements
+        int markers;  // all with the label and branch count below
+        std::string marker;
+    };
+    const std::string two_leaves = "[label=\"not drawn:\\n2 nodes, 2 leaves\", shape=note];\n";
+    const std::vector<Case> cases{
+        {"2000 nodes: whole", [] { return graph_of(read_tree(chain(1999))); }, 2000, 0, ""},
+        // Levels 0 to 1998 and one marker for the last two nodes.
+        {"2001 nodes", [] { return graph_of(read_tree(chain(2000))); }, 2000, 1,
+         "[label=\"not drawn:\\n2 nodes, 1 leaf\", shape=note];\n  n1999 -> n2000 [label=\"1 branch\", style=dotted];"},
+        // 2047 nodes: levels 0 to 9 (1023 nodes) and a marker under each of the 512 on level 9.
+        {"complete binary", cut_binary_graph, 1023 + 512, 512, two_leaves},
+        // The root and one marker for its 5000 branches.
+        {"5000 branches", [] { return graph_of(read_tree(wide(5000))); }, 2, 1,
+         "  n2 [label=\"not drawn:\\n5000 nodes, 5000 leaves\", shape=note];\n"
+         "  n1 -> n2 [label=\"5000 branches\", style=dotted];"},
+    };
+    const std::regex node_statement(R"(\n  n\d+ \[)");
+    for (const Case& c : cases) {
+        const std::string graph = c.graph();
+        const auto count = [&](const std::string& what) {
+            int n = 0;
+            for (size_t at = graph.find(what); at != std::string::npos; at = graph.find(what, at + 1)) ++n;
+            return n;
+        };
+        const auto nodes = std::distance(std::sregex_iterator(graph.begin(), graph.end(), node_statement), {});
+        EXPECT_EQ(nodes, c.nodes) << c.name;
+        EXPECT_EQ(count("shape=note"), c.markers) << c.name;
+        if (c.markers > 0) {
+            EXPECT_EQ(count(c.marker), c.markers) << c.name;
+        }
+        EXPECT_TRUE(graph.ends_with("}\n")) << c.name;
+    }
+}
+
+// ---- Whole runs -----------------------------------------------------------------------------
+
+const std::filesystem::path EXPECTED_IRIS = std::filesystem::path(__FILE__).parent_path() / "expected/iris-tree.dot";
+
+struct IrisDir {
+    TempDir dir;
+    IrisDir() {
+        for (const char* suffix : {".domain", ".test", ".tree"})
+            dir.write(std::string("iris") + suffix, read_file(std::string(EXAMPLES_DIR) + "/iris" + suffix));
+    }
+    RunResult run(std::vector<std::string> args, const std::vector<std::string>& more = {}) const {
+        args.insert(args.end(), more.begin(), more.end());
+        RunResult result = run_program(PROGRAM, args, dir.path());
+        result.out = mask_run_output(result.out);
+        return result;
+    }
+};
+
+// With -g every other output is as without it; the graph matches the outline of -v 4
+// with the leaves' test counters; a graph that cannot be written ends the run with 1.
+TEST(DravikGraph, RunsWithTheGraphPrintWhatRunsWithoutIt) {
+    const IrisDir iris;
+    const std::vector<std::pair<std::vector<std::string>, std::string>> runs{
+        {{"-f", "iris", "-v", "4", "-t", "1"}, "iris.pred"},
+        {{"-f", "iris", "-v", "3", "-p", "out.pred"}, "out.pred"},
+        {{"-f", "iris", "-x"}, "iris.pred"},
+    };
+    for (const auto& [args, pred_file] : runs) {
+        const RunResult without = iris.run(args);
+        const std::string predictions = iris.dir.read(pred_file);
+        for (const std::string& graph : {std::string("iris.dot"), std::string("missing/iris.dot")}) {
+            const RunResult with = iris.run(args, {"-g", graph});
+            const bool written = graph == "iris.dot";
+            const std::string name = ::testing::PrintToString(args) + " -g " + graph;
+            EXPECT_EQ(with.out, without.out) << name;
+            EXPECT_EQ(with.err, without.err + (written ? "" : "Can not write file missing/iris.dot\n")) << name;
+            EXPECT_EQ(with.status, written ? 0 : 1) << name;
+            EXPECT_EQ(iris.dir.read(pred_file), predictions) << name;
+        }
+        EXPECT_EQ(iris.dir.read("iris.dot"), read_file(EXPECTED_IRIS)) << ::testing::PrintToString(args);
+    }
+}
+
+// ---- Rendering ------------------------------------------------------------------------------
+
+// Graphviz's dot, when it is installed.
+std::optional<std::filesystem::path> find_dot() {
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path != nullptr ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::filesystem::path dot = std::filesystem::path(folder.empty() ? "." : folder) / "dot";
+        if (access(dot.c_str(), X_OK) == 0) return dot;
+    }
+    return std::nullopt;
+}
+
+TEST(DravikGraph, EveryGraphRendersWithoutAWarning) {
+    const std::optional<std::filesystem::path> dot = find_dot();
+    if (!dot) GTEST_SKIP() << "Graphviz's dot is not installed: the graphs are not rendered";
+    const std::vector<std::pair<std::string, std::string>> graphs{
+        {"iris", read_file(EXPECTED_IRIS)},
+        {"every kind", every_kind_graph()},
+        {"cut", cut_binary_graph()},
+    };
+    const TempDir dir;
+    for (const auto& [name, graph] : graphs) {
+        dir.write("graph.dot", graph);
+        const RunResult r = run_program(dot->string(), {"-Tsvg", "graph.dot", "-o", "graph.svg"}, dir.path());
+        EXPECT_EQ(r.status, 0) << name;
+        EXPECT_EQ(r.err, "") << name;
+        EXPECT_NE(dir.read("graph.svg").find("</svg>"), std::string::npos) << name;
+    }
+}
+
+}  // namespace
