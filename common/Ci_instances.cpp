@@ -283,7 +283,7 @@ AttVal decode_value(const Domain& domain, int position, const std::string& field
 
 // The attribute fields of one line; nothing for an empty line or a wrong field count.
 std::optional<std::vector<AttVal>> ReadAttVal(std::FILE* stream, const Domain& domain, long number, long line,
-                                              Dialect dialect) {
+                                              Dialect dialect, long& rejected) {
     const int n = domain.nr_attributes;
     // An empty or comment line yields nothing: find out before sizing the values.
     std::optional<std::string> field;
@@ -303,6 +303,7 @@ std::optional<std::vector<AttVal>> ReadAttVal(std::FILE* stream, const Domain& d
     for (int position = 1; position <= n; ++position) {
         if (position > 1) field = ReadField(stream, example_separators(dialect), dialect);
         if (!field) {
+            ++rejected;
             if (dialect == Dialect::Main)
                 std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
                              line, position);
@@ -333,7 +334,8 @@ std::optional<std::vector<AttVal>> ReadCiInstance(std::FILE* stream, const Domai
         }
     } count_call{reader, !main_dialect};
 
-    std::optional<std::vector<AttVal>> values = ReadAttVal(stream, domain, number, reader.line, dialect);
+    std::optional<std::vector<AttVal>> values =
+        ReadAttVal(stream, domain, number, reader.line, dialect, reader.rejected);
     if (!values) return std::nullopt;
     const std::optional<std::string> class_field = ReadField(stream, example_separators(dialect), dialect);
     // Without attributes, a line that has no class field is simply an empty line.
@@ -342,6 +344,7 @@ std::optional<std::vector<AttVal>> ReadCiInstance(std::FILE* stream, const Domai
     const std::string class_text = class_field.value_or("");
     class_value = class_field ? IdValLbl(domain, domain.nr_attributes + 1, class_text) : 0;
     if (class_value == 0) {
+        ++reader.rejected;
         std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid Classe value: %s\n", number, reader.line,
                      class_text.c_str());
         return std::nullopt;
@@ -353,7 +356,7 @@ namespace {
 
 constexpr size_t INSTANCE_BLOCK = 10000;
 
-std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, Dialect dialect) {
+std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, Dialect dialect, long& rejected_lines) {
     std::printf("Reading examples");
     std::vector<Instance> instances(1);  // entry 0 unused
     const int stored_attributes = domain.nr_attributes - count_ignored(domain);
@@ -381,6 +384,7 @@ std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, D
         } while (!stream_at_end(stream));
     }
     instances.shrink_to_fit();
+    rejected_lines = reader.rejected;
     std::printf("\n");
     return instances;
 }
@@ -389,7 +393,7 @@ std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, D
 
 CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect) {
     CiDataset dataset;
-    dataset.instances = ReadCiInstances(stream, domain, dialect);
+    dataset.instances = ReadCiInstances(stream, domain, dialect, dataset.rejected_lines);
     dataset.nr_instances = static_cast<int>(dataset.instances.size()) - 1;
     dataset.domain = count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain;
     return dataset;

@@ -84,11 +84,13 @@ struct CiDataset {
     Domain domain;  // without IGNORE attributes
     int nr_instances = 0;
     std::vector<Instance> instances;  // 1..nr_instances; entry 0 unused
+    long rejected_lines = 0;          // lines dropped with a message
 };
 
 // The example reader's position in its file: the line counter of its messages.
 struct ExampleReader {
     long line = 0;
+    long rejected = 0;  // lines dropped with a message
 };
 
 // Reads every example of an open stream. Throws OutOfMemory (after its message) when

@@ -329,8 +329,10 @@ void record_answer(const Domain& domain, long number, const Instance& example, c
 
 }  // namespace
 
-std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors) {
+std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors,
+                                int32_t* not_classified) {
     errors = 0;
+    if (not_classified) *not_classified = 0;
     if (examples.nr_instances < 1) return std::nullopt;
     const Domain& domain = examples.domain;
     const int nr_classes = class_count(domain);
@@ -343,6 +345,7 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
         const ClassProbs answer =
             tree.root == NO_NODE ? std::nullopt : classify_example(domain, exemplar_set, tree, tree.root, example);
         record_answer(domain, i, example, answer, predictions.get(), confusion, errors);
+        if (!answer && not_classified) ++*not_classified;
     }
     return confusion;
 }
