@@ -1,0 +1,361 @@
+#include "report.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+int64_t ConfusionView::at(int observed, int predicted) const {
+    if (matrix == nullptr) return 0;
+    const int r = predicted_rows ? predicted : observed;
+    const int c = predicted_rows ? observed : predicted;
+    return matrix->contains(r, c) ? matrix->at(r, c) : 0;
+}
+
+namespace {
+
+std::optional<double> ratio(int64_t numerator, int64_t denominator) {
+    if (denominator == 0) return std::nullopt;
+    return static_cast<double>(numerator) / static_cast<double>(denominator);
+}
+
+}  // namespace
+
+std::vector<ClassFigures> class_figures(const ConfusionView& confusion, int nr_classes) {
+    std::vector<ClassFigures> figures(static_cast<size_t>(std::max(nr_classes, 0)));
+    for (int o = 1; o <= nr_classes; ++o) {
+        for (int p = 1; p <= nr_classes; ++p) {
+            const int64_t count = confusion.at(o, p);
+            figures[static_cast<size_t>(o - 1)].support += count;
+            figures[static_cast<size_t>(p - 1)].predicted += count;
+        }
+        figures[static_cast<size_t>(o - 1)].correct = confusion.at(o, o);
+    }
+    for (ClassFigures& c : figures) {
+        c.precision = ratio(c.correct, c.predicted);
+        c.recall = ratio(c.correct, c.support);
+        // The harmonic mean of precision and recall, taken straight from the counts; it is
+        // 0 rather than undefined for a class that was observed or predicted but never hit.
+        if (c.support + c.predicted != 0)
+            c.f1 = 2.0 * static_cast<double>(c.correct) / static_cast<double>(c.support + c.predicted);
+    }
+    return figures;
+}
+
+OverallFigures overall_figures(const std::vector<ClassFigures>& classes, long examples, long errors) {
+    OverallFigures overall;
+    if (examples != 0) overall.error_rate = error_rate(errors, examples);
+    int64_t correct = 0;
+    int64_t support = 0;
+    double f1_sum = 0.0;
+    int64_t f1_count = 0;
+    double weighted_sum = 0.0;
+    for (const ClassFigures& c : classes) {
+        correct += c.correct;
+        support += c.support;
+        if (!c.f1) continue;
+        f1_sum += *c.f1;
+        ++f1_count;
+        if (c.support != 0) weighted_sum += static_cast<double>(c.support) * *c.f1;
+    }
+    overall.accuracy = ratio(correct, examples);
+    if (f1_count != 0) overall.macro_f1 = f1_sum / static_cast<double>(f1_count);
+    if (support != 0) overall.weighted_f1 = weighted_sum / static_cast<double>(support);
+    return overall;
+}
+
+// ---- JSON strings ----------------------------------------------------------------------
+
+namespace {
+
+bool continuation(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }
+
+// Length of the well-formed UTF-8 sequence at text[i] (no overlong forms, no surrogates,
+// nothing above U+10FFFF), or 0 when the byte there does not start one.
+size_t utf8_length(std::string_view text, size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - i < length) return 0;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    if (second < low || second > high) return 0;
+    for (size_t k = 2; k < length; ++k)
+        if (!continuation(static_cast<unsigned char>(text[i + k]))) return 0;
+    return length;
+}
+
+void append_escaped_code(std::string& out, unsigned code) {
+    static constexpr char hex[] = "0123456789abcdef";
+    out += "\\u00";
+    out += hex[code >> 4];
+    out += hex[code & 0xF];
+}
+
+// One character of code point `code` < 0x100, escaped where JSON needs it or where it is
+// a control character (C0, DEL and C1).
+void append_small_code(std::string& out, unsigned code) {
+    switch (code) {
+        case '"':
+            out += "\\\"";
+            return;
+        case '\\':
+            out += "\\\\";
+            return;
+        case '\b':
+            out += "\\b";
+            return;
+        case '\f':
+            out += "\\f";
+            return;
+        case '\n':
+            out += "\\n";
+            return;
+        case '\r':
+            out += "\\r";
+            return;
+        case '\t':
+            out += "\\t";
+            return;
+        default:
+            break;
+    }
+    if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+        append_escaped_code(out, code);
+    } else if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string json_string(std::string_view text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = utf8_length(text, i);
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (length == 0 || length == 1) {
+            append_small_code(out, lead);  // ASCII, or a stray byte read as Latin-1
+            ++i;
+        } else if (length == 2 && lead == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            append_escaped_code(out, static_cast<unsigned char>(text[i + 1]));  // a C1 control
+            i += 2;
+        } else {
+            out.append(text.substr(i, length));
+            i += length;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+// ---- The report file ---------------------------------------------------------------------
+
+namespace {
+
+// Writes the report's text to a stream; the stream records any failure.
+class JsonWriter {
+   public:
+    explicit JsonWriter(std::FILE* file) : file_(file) {}
+
+    void text(std::string_view s) { std::fwrite(s.data(), 1, s.size(), file_); }
+    void string(std::string_view s) { text(json_string(s)); }
+    // Shortest text that reads back as the same double.
+    void number(double v) {
+        char buffer[32];
+        const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, v);
+        text(std::string_view(buffer, static_cast<size_t>(result.ptr - buffer)));
+    }
+    void integer(int64_t v) {
+        char buffer[24];
+        const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, v);
+        text(std::string_view(buffer, static_cast<size_t>(result.ptr - buffer)));
+    }
+    void ratio(const std::optional<double>& v) { v ? number(*v) : text("null"); }
+    // The name of a member of the top-level object, on a line of its own.
+    void member(std::string_view name, bool first = false) {
+        text(first ? "\n  " : ",\n  ");
+        string(name);
+        text(": ");
+    }
+
+   private:
+    std::FILE* file_;
+};
+
+void write_files(JsonWriter& out, const RunReport& report) {
+    out.text("{");
+    for (size_t i = 0; i < report.files.size(); ++i) {
+        if (i != 0) out.text(", ");
+        out.string(report.files[i].first);
+        out.text(": ");
+        out.string(report.files[i].second);
+    }
+    out.text("}");
+}
+
+void write_classes(JsonWriter& out, const RunReport& report) {
+    out.text("[");
+    for (size_t i = 0; i < report.classes.size(); ++i) {
+        if (i != 0) out.text(", ");
+        out.string(report.classes[i]);
+    }
+    out.text("]");
+}
+
+void write_confusion(JsonWriter& out, const ConfusionView& confusion, int nr_classes) {
+    out.text("{\n    \"rows\": \"observed\",\n    \"columns\": \"predicted\",\n    \"matrix\": [");
+    for (int o = 1; o <= nr_classes; ++o) {
+        out.text(o == 1 ? "\n      [" : ",\n      [");
+        for (int p = 1; p <= nr_classes; ++p) {
+            if (p != 1) out.text(", ");
+            out.integer(confusion.at(o, p));
+        }
+        out.text("]");
+    }
+    out.text(nr_classes > 0 ? "\n    ]\n  }" : "]\n  }");
+}
+
+void write_per_class(JsonWriter& out, const RunReport& report, const std::vector<ClassFigures>& figures) {
+    out.text("[");
+    for (size_t i = 0; i < figures.size(); ++i) {
+        const ClassFigures& c = figures[i];
+        out.text(i == 0 ? "\n    {\"class\": " : ",\n    {\"class\": ");
+        out.string(report.classes[i]);
+        out.text(", \"support\": ");
+        out.integer(c.support);
+        out.text(", \"predicted\": ");
+        out.integer(c.predicted);
+        out.text(", \"precision\": ");
+        out.ratio(c.precision);
+        out.text(", \"recall\": ");
+        out.ratio(c.recall);
+        out.text(", \"f1\": ");
+        out.ratio(c.f1);
+        out.text("}");
+    }
+    out.text(figures.empty() ? "]" : "\n  ]");
+}
+
+void write_json(std::FILE* file, const RunReport& report) {
+    const int nr_classes = static_cast<int>(report.classes.size());
+    const std::vector<ClassFigures> figures = class_figures(report.confusion, nr_classes);
+    const OverallFigures overall = overall_figures(figures, report.examples, report.errors);
+    JsonWriter out(file);
+    out.text("{");
+    out.member("program", true);
+    out.string(report.program);
+    out.member("version");
+    out.string(report.version);
+    out.member("dataset");
+    out.string(report.dataset);
+    out.member("files");
+    write_files(out, report);
+    out.member("classes");
+    write_classes(out, report);
+    out.member("examples");
+    out.integer(report.examples);
+    out.member("rejected_lines");
+    out.integer(report.rejected_lines);
+    if (report.tree_run) {
+        out.member("not_classified");
+        out.integer(report.tree_run->not_classified);
+    }
+    out.member("errors");
+    out.integer(report.errors);
+    out.member("error_rate");
+    out.ratio(overall.error_rate);
+    out.member("confusion");
+    write_confusion(out, report.confusion, nr_classes);
+    out.member("per_class");
+    write_per_class(out, report, figures);
+    out.member("accuracy");
+    out.ratio(overall.accuracy);
+    out.member("macro_f1");
+    out.ratio(overall.macro_f1);
+    out.member("weighted_f1");
+    out.ratio(overall.weighted_f1);
+    if (report.tree_run) {
+        const TreeRunFigures& tree = *report.tree_run;
+        out.member("tree");
+        out.text("{\"nodes\": ");
+        out.integer(tree.nodes);
+        out.text(", \"leaves\": ");
+        out.integer(tree.leaves);
+        out.text(", \"depth\": ");
+        out.integer(tree.depth);
+        out.text("}");
+        out.member("neighbours");
+        out.integer(tree.neighbours);
+    }
+    out.member("cpu_seconds");
+    out.number(report.cpu_seconds);
+    out.text("\n}\n");
+}
+
+// A new file next to `path`, created with the usual permissions; its name, and the
+// descriptor through `fd`. Nothing when none could be made.
+std::optional<std::string> create_temporary(const std::string& path, int& fd) {
+    const std::string stem = path + ".tmp" + std::to_string(static_cast<long>(getpid())) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = stem + std::to_string(attempt);
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return name;
+        if (errno != EEXIST) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+std::vector<std::string> class_labels(const Domain& domain) {
+    const std::vector<std::string>& values = domain.class_attribute().values;
+    return values.empty() ? values : std::vector<std::string>(values.begin() + 1, values.end());
+}
+
+std::string domain_file_name(const std::string& dataset) {
+    const std::string domain = dataset + ".domain";
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(domain.c_str(), "r"));
+    return file ? domain : dataset + ".names";
+}
+
+bool write_report(const std::string& path, const RunReport& report) {
+    int fd = -1;
+    const std::optional<std::string> temporary = create_temporary(path, fd);
+    if (!temporary) return false;
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "w"));
+    if (!file) ::close(fd);
+    bool written = false;
+    if (file) {
+        write_json(file.get(), report);
+        written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0 && ::fsync(fd) == 0;
+        written = std::fclose(file.release()) == 0 && written;
+    }
+    if (written && std::rename(temporary->c_str(), path.c_str()) == 0) return true;
+    std::remove(temporary->c_str());
+    return false;
+}
