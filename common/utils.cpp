@@ -16,6 +16,7 @@
 
 int16_t VERBOSITY = 0;
 std::optional<std::string> PREDICT_PATH;
+std::optional<std::string> REPORT_PATH;
 
 // ---- Option scanner ---------------------------------------------------------------
 
@@ -338,6 +339,8 @@ std::optional<std::string> scan_options(int argc, const char* const* argv, std::
             VERBOSITY = static_cast<int16_t>(c_atoi(value.c_str()));
         } else if (option == 'p') {
             PREDICT_PATH = value;
+        } else if (option == 'r') {
+            REPORT_PATH = value;
         } else if (option != '?' && option != ':' && other) {
             other(option, value);
         } else {

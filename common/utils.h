@@ -188,13 +188,15 @@ struct OutOfMemory {};
 extern int16_t VERBOSITY;
 // Whole name of the predictions file (-p); when absent, the data set name + ".pred".
 extern std::optional<std::string> PREDICT_PATH;
+// Name of the JSON report of the run (-r); none: no report.
+extern std::optional<std::string> REPORT_PATH;
 
 // ---- Driver support shared by both programs ------------------------------------------
 
 // Scans the command line against `optstring`: -f gives the data set name, -v sets
-// VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH; any other letter goes to
-// `other`. Every rejected word prints "Invalid Option" and scanning goes on. Returns the
-// data set name, or nothing when -f was not given.
+// VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH, -r sets REPORT_PATH; any other
+// letter goes to `other`. Every rejected word prints "Invalid Option" and scanning goes
+// on. Returns the data set name, or nothing when -f was not given.
 std::optional<std::string> scan_options(int argc, const char* const* argv, std::string_view optstring,
                                         const std::function<void(int letter, const std::string& value)>& other = {});
 

@@ -2,6 +2,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "../common/Ci_instances.h"
+#include "../common/report.h"
 #include "../common/utils.h"
 #include "BuildTree.h"
 #include "classify.h"
@@ -44,27 +46,61 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
     Show_Tree(tree, domain, ShowTree);
 }
 
-// Classifies the test set with the tree and reports the results; returns the error count.
-int32_t classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
-    const int nr_classes = test.domain.nr_classes();
+// What the classification of the test set gave.
+struct Results {
+    std::optional<IMatrix> confusion;  // [predicted][observed]; none for an empty test set
     int32_t errors = 0;
-    const clock_t start = user_cpu_ticks();
-    const std::optional<IMatrix> confusion = classify(test, test, tree, errors);
-    const clock_t end = user_cpu_ticks();
+    int32_t not_classified = 0;
+    double seconds = 0.0;
+};
 
-    if (VERBOSITY > 1 && confusion) {
+// Classifies the test set with the tree and reports the results.
+Results classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
+    const int nr_classes = test.domain.nr_classes();
+    Results results;
+    const clock_t start = user_cpu_ticks();
+    results.confusion = classify(test, test, tree, results.errors, &results.not_classified);
+    const clock_t end = user_cpu_ticks();
+    results.seconds = cpu_seconds(start, end);
+
+    if (VERBOSITY > 1 && results.confusion) {
         std::printf("Confusion Matrix:\n");
-        ShowIMatrix(*confusion, 1, nr_classes, 1, nr_classes);
+        ShowIMatrix(*results.confusion, 1, nr_classes, 1, nr_classes);
     }
     std::printf("Error rate on test set %f (%d / %ld) (Nodes: %d, Leaves: %d, Depth: %d )\n",
-                error_rate(errors, test.nr_instances), errors, static_cast<long>(test.nr_instances), summary.nodes,
-                summary.leaves, summary.depth);
-    std::printf("\nBrenx Test Time: %6.2f (sec)\n", cpu_seconds(start, end));
-    return errors;
+                error_rate(results.errors, test.nr_instances), results.errors, static_cast<long>(test.nr_instances),
+                summary.nodes, summary.leaves, summary.depth);
+    std::printf("\nBrenx Test Time: %6.2f (sec)\n", results.seconds);
+    return results;
+}
+
+// Writes the -r report of a run; the exit status.
+int write_run_report(const std::string& dataset, const CiDataset& test, const TreeSummary& summary,
+                     const Results& results) {
+    const RunReport report{
+        .program = "Dravik",
+        .version = VERSION,
+        .dataset = dataset,
+        .files = {{"domain", domain_file_name(dataset)}, {"test", dataset + ".test"}, {"model", dataset + ".tree"}},
+        .classes = class_labels(test.domain),
+        .examples = test.nr_instances,
+        .rejected_lines = test.rejected_lines,
+        .errors = results.errors,
+        .confusion = {.matrix = results.confusion ? &*results.confusion : nullptr, .predicted_rows = true},
+        .tree_run = TreeRunFigures{.not_classified = results.not_classified,
+                                   .nodes = summary.nodes,
+                                   .leaves = summary.leaves,
+                                   .depth = summary.depth,
+                                   .neighbours = std::max(KNN, int32_t{0})},
+        .cpu_seconds = results.seconds,
+    };
+    if (write_report(*REPORT_PATH, report)) return 0;
+    std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
+    return 1;
 }
 
 int run(int argc, char** argv) {
-    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:g:", set_option);
+    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:g:r:", set_option);
     if (!dataset) {
         print_usage(argc, argv, VERSION);
         return 0;
@@ -102,16 +138,18 @@ int run(int argc, char** argv) {
     summary.depth = depth;
 
     if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
-    const int32_t errors = classify_and_report(test, *tree, summary);
+    const Results results = classify_and_report(test, *tree, summary);
     if (TRACE > 0) print_tree(*tree, test.domain, summary);
+    int status = 0;
     if (GRAPH_PATH) {
-        const GraphCaption caption{*dataset, summary, errors, test.nr_instances};
+        const GraphCaption caption{*dataset, summary, results.errors, test.nr_instances};
         if (!write_graph(*GRAPH_PATH, tree_graph(*tree, test.domain, caption))) {
             std::fprintf(stderr, "Can not write file %s\n", GRAPH_PATH->c_str());
-            return 1;
+            status = 1;
         }
     }
-    return 0;
+    if (REPORT_PATH && write_run_report(*dataset, test, summary, results) != 0) status = 1;
+    return status;
 }
 
 int run_reporting_memory(int argc, char** argv) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 
+#include "../common/report.h"
 #include "coeficients.h"
 
 namespace {
@@ -47,14 +48,35 @@ std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t 
     return matrix;
 }
 
+// Writes the -r report of a run; the exit status.
+int write_run_report(const std::string& name, const CiDataset& data, const IMatrix& confusion, long errors,
+                     double seconds) {
+    const RunReport report{
+        .program = "Solmet",
+        .version = kVersion,
+        .dataset = name,
+        .files = {{"domain", domain_file_name(name)}, {"test", name + ".test"}, {"model", name + ".coef"}},
+        .classes = class_labels(data.domain),
+        .examples = data.nr_instances,
+        .rejected_lines = data.rejected_lines,
+        .errors = errors,
+        .confusion = {.matrix = &confusion, .predicted_rows = false},
+        .tree_run = std::nullopt,
+        .cpu_seconds = seconds,
+    };
+    if (write_report(*REPORT_PATH, report)) return 0;
+    std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
+    return 1;
+}
+
 // Everything after the test set is read: the model, its display, the classification and
-// the report.
-void classify_and_report(const std::string& name, const CiDataset& data, clock_t start_ticks) {
+// the report. Returns the exit status.
+int classify_and_report(const std::string& name, const CiDataset& data, clock_t start_ticks) {
     Coefficients coefficients;
     const std::optional<ClassStats> stats = read_coeficientes(name, data.domain, coefficients);
     if (!stats) {
         std::fprintf(stderr, "Coefficients File %s.coef Not Found!\n", name.c_str());
-        return;
+        return 0;
     }
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
 
@@ -69,18 +91,21 @@ void classify_and_report(const std::string& name, const CiDataset& data, clock_t
         ShowIMatrix(confusion, 1, nr_classes, 1, nr_classes);
     }
     const long examples = data.nr_instances;
+    const double seconds = cpu_seconds(start_ticks, end_ticks);
     std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
-                error_rate(errors, examples), errors, examples, cpu_seconds(start_ticks, end_ticks));
+                error_rate(errors, examples), errors, examples, seconds);
+    return REPORT_PATH ? write_run_report(name, data, confusion, errors, seconds) : 0;
 }
 
-void run(const std::string& name) {
+// The run after the options; the exit status.
+int run(const std::string& name) {
     const clock_t start_ticks = user_cpu_ticks();
     print_banner("Linear Discriminant", kVersion);
 
     std::optional<Domain> domain = ReadDomain(name, ".domain", Dialect::Solmet);
     if (!domain) {
         std::fprintf(stderr, "File %s.domain Not Found!\n", name.c_str());
-        return;
+        return 0;
     }
     domain->nr_attributes -= 1;  // the last declared attribute is the class
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name.c_str(), domain->nr_attributes,
@@ -90,7 +115,7 @@ void run(const std::string& name) {
     const InputFile test_file(std::fopen(test_path.c_str(), "r"));
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name.c_str());
-        return;
+        return 0;
     }
     const CiDataset data = ReadCiDataset(test_file.get(), *domain, Dialect::Solmet);
     if (data.domain.nr_attributes != domain->nr_attributes)
@@ -100,7 +125,7 @@ void run(const std::string& name) {
         ShowDomain(data.domain);
         Show_CiInstances(data, 1, data.nr_instances);
     }
-    classify_and_report(name, data, start_ticks);
+    return classify_and_report(name, data, start_ticks);
 }
 
 }  // namespace
@@ -127,18 +152,17 @@ std::optional<ClassStats> read_coeficientes(const std::string& name, const Domai
 }
 
 int solmet_main(int argc, char** argv) {
-    const std::optional<std::string> name = scan_options(argc, argv, "f:v:p:");
+    const std::optional<std::string> name = scan_options(argc, argv, "f:v:p:r:");
     if (!name) {
         print_usage(argc, argv, kVersion);
         return 0;
     }
     try {
-        run(*name);
+        return run(*name);
     } catch (const OutOfMemory&) {
         return 1;  // the reporting site has printed its message
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
         return 1;
     }
-    return 0;
 }
