@@ -1,6 +1,7 @@
 #include "run_program.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,4 +74,22 @@ std::string mask_run_output(const std::string& out) {
     static const std::regex date(R"([A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})");
     static const std::regex time(R"(Test Time: *-?[0-9]+\.[0-9]+)");
     return std::regex_replace(std::regex_replace(out, date, "<DATE>"), time, "Test Time: <TIME>");
+}
+
+std::optional<std::string> run_with_report(const std::string& program, const std::vector<std::string>& args,
+                                           const TempDir& cwd, const std::string& predictions,
+                                           const std::string& report, int status, const std::string& added_error) {
+    const RunResult plain = run_program(program, args, cwd.path());
+    const std::string plain_predictions = cwd.read(predictions);
+    std::vector<std::string> reporting_args = args;
+    reporting_args.insert(reporting_args.end(), {"-r", report});
+    const RunResult reporting = run_program(program, reporting_args, cwd.path());
+    EXPECT_EQ(mask_run_output(reporting.out), mask_run_output(plain.out));
+    EXPECT_EQ(reporting.err, plain.err + added_error);
+    EXPECT_EQ(cwd.read(predictions), plain_predictions);
+    EXPECT_EQ(plain.status, 0);
+    EXPECT_EQ(reporting.status, status);
+    if (!cwd.exists(report)) return std::nullopt;
+    static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
+    return std::regex_replace(cwd.read(report), seconds, R"("cpu_seconds": <TIME>)");
 }

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir {
-public:
+   public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,7 +20,7 @@ public:
     std::string read(const std::string& name) const;
     bool exists(const std::string& name) const;
 
-private:
+   private:
     std::filesystem::path path_;
 };
 
@@ -37,3 +38,13 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 // The output with the banner's date replaced by "<DATE>" and every "Test Time:" figure
 // replaced by "<TIME>", so that whole outputs can be compared.
 std::string mask_run_output(const std::string& out);
+
+// Runs `program` in `cwd` with `args`, then again with "-r" `report` added, and checks
+// that the option changes no other output: standard output (masked), standard error but
+// for `added_error` at its end, the file `predictions`, and the exit status but for
+// `status`. Returns the report with its cpu_seconds figure replaced by "<TIME>", or
+// nothing when no report was written.
+std::optional<std::string> run_with_report(const std::string& program, const std::vector<std::string>& args,
+                                           const TempDir& cwd, const std::string& predictions,
+                                           const std::string& report, int status = 0,
+                                           const std::string& added_error = "");

@@ -1,0 +1,175 @@
+// The run report: per-class figures and averages, JSON strings, the file's layout and
+// its writing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "support/run_program.h"
+
+namespace {
+
+using Ratio = std::optional<double>;
+const Ratio null = std::nullopt;
+
+IMatrix matrix_of(const std::vector<std::vector<int32_t>>& rows) {
+    const int n = static_cast<int>(rows.size());
+    IMatrix m(1, n, 1, n);
+    for (int r = 1; r <= n; ++r)
+        for (int c = 1; c <= n; ++c) m.at(r, c) = rows[static_cast<size_t>(r - 1)][static_cast<size_t>(c - 1)];
+    return m;
+}
+
+struct Expected {
+    std::vector<int64_t> support, predicted;
+    std::vector<Ratio> precision, recall, f1;
+    OverallFigures overall;
+};
+
+// Ratios are the quotients of the counts as doubles; F1 is 2 correct / (support +
+// predicted); the macro F1 averages the defined F1 in class order, the weighted F1 sums
+// support times F1 over the classified examples.
+TEST(ReportFigures, PerClassAndOverall) {
+    // Iris, observed x predicted: Solmet puts one virginica in versicolor. Dravik keeps
+    // predicted x observed: one virginica as versicolor, two versicolor as virginica.
+    const IMatrix solmet = matrix_of({{15, 0, 0}, {0, 15, 0}, {0, 1, 14}});
+    const IMatrix dravik = matrix_of({{15, 0, 0}, {0, 13, 1}, {0, 2, 14}});
+    // Class 2 is predicted once but never observed, class 3 never appears; 3 examples,
+    // one of them not classified.
+    const IMatrix sparse = matrix_of({{1, 1, 0}, {0, 0, 0}, {0, 0, 0}});
+    const struct {
+        ConfusionView view;
+        long examples, errors;
+        Expected expected;
+    } cases[] = {
+        {{&solmet, false},
+         45,
+         1,
+         {{15, 15, 15},
+          {15, 16, 14},
+          {1.0, 15.0 / 16, 1.0},
+          {1.0, 1.0, 14.0 / 15},
+          {1.0, 30.0 / 31, 28.0 / 29},
+          {1.0 / 45, 44.0 / 45, (1.0 + 30.0 / 31 + 28.0 / 29) / 3, (15.0 + 15 * (30.0 / 31) + 15 * (28.0 / 29)) / 45}}},
+        {{&dravik, true},
+         45,
+         3,
+         {{15, 15, 15},
+          {15, 14, 16},
+          {1.0, 13.0 / 14, 14.0 / 16},
+          {1.0, 13.0 / 15, 14.0 / 15},
+          {1.0, 26.0 / 29, 28.0 / 31},
+          {3.0 / 45, 42.0 / 45, (1.0 + 26.0 / 29 + 28.0 / 31) / 3, (15.0 + 15 * (26.0 / 29) + 15 * (28.0 / 31)) / 45}}},
+        {{&sparse, false},
+         3,
+         1,
+         {{2, 0, 0},
+          {1, 1, 0},
+          {1.0, 0.0, null},
+          {0.5, null, null},
+          {2.0 / 3, 0.0, null},
+          {1.0 / 3, 1.0 / 3, (2.0 / 3 + 0.0) / 2, 2 * (2.0 / 3) / 2}}},
+        // An empty test set: nothing classified, every ratio 0/0.
+        {{nullptr, true}, 0, 0, {{0, 0}, {0, 0}, {null, null}, {null, null}, {null, null}, {null, null, null, null}}},
+    };
+    for (const auto& c : cases) {
+        const auto nr_classes = static_cast<int>(c.expected.support.size());
+        SCOPED_TRACE(::testing::Message() << nr_classes << " classes, " << c.examples << " examples");
+        const std::vector<ClassFigures> figures = class_figures(c.view, nr_classes);
+        ASSERT_EQ(figures.size(), c.expected.support.size());
+        for (size_t i = 0; i < figures.size(); ++i) {
+            EXPECT_EQ(figures[i].support, c.expected.support[i]) << i;
+            EXPECT_EQ(figures[i].predicted, c.expected.predicted[i]) << i;
+            EXPECT_EQ(figures[i].precision, c.expected.precision[i]) << i;
+            EXPECT_EQ(figures[i].recall, c.expected.recall[i]) << i;
+            EXPECT_EQ(figures[i].f1, c.expected.f1[i]) << i;
+        }
+        const OverallFigures overall = overall_figures(figures, c.examples, c.errors);
+        EXPECT_EQ(overall.error_rate, c.expected.overall.error_rate);
+        EXPECT_EQ(overall.accuracy, c.expected.overall.accuracy);
+        EXPECT_EQ(overall.macro_f1, c.expected.overall.macro_f1);
+        EXPECT_EQ(overall.weighted_f1, c.expected.overall.weighted_f1);
+    }
+}
+
+TEST(ReportFigures, JsonStrings) {
+    const struct {
+        std::string text, json;
+    } cases[] = {
+        {"plain label", R"("plain label")"},
+        {"a\"b\\c\td", R"("a\"b\\c\td")"},
+        {std::string("\b\f\n\r\x01\x1f\x7f", 7) + '\0', R"("\b\f\n\r\u0001\u001f\u007f\u0000")"},
+        {"caf\xe9", "\"caf\xc3\xa9\""},  // a lone Latin-1 byte
+        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8c\xb3",
+         "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8c\xb3\""},   // valid UTF-8 kept
+        {"\xc2\x85|\x85", R"("\u0085|\u0085")"},             // C1 controls, in UTF-8 or as a byte
+        {"\xc0\xaf|\xed\xa0\x80|\xf4\x90\x80\x80|\xe2\x82",  // overlong, surrogate, too high, cut short
+         "\"\xc3\x80\xc2\xaf|\xc3\xad\xc2\xa0\\u0080|\xc3\xb4\\u0090\\u0080\\u0080|\xc3\xa2\\u0082\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(json_string(c.text), c.json) << c.json;
+}
+
+// The whole layout, with the fields a tree classifier's run adds.
+TEST(ReportFile, LayoutAndAtomicWrite) {
+    const TempDir dir;
+    const IMatrix confusion = matrix_of({{1, 0}, {1, 0}});  // predicted x observed
+    const RunReport report{.program = "Dravik",
+                           .version = "5.3",
+                           .dataset = "data/we\tather",
+                           .files = {{"domain", "data/we\tather.names"}, {"test", "t"}, {"model", "m"}},
+                           .classes = {"yes", "n\"o"},
+                           .examples = 3,
+                           .rejected_lines = 4,
+                           .errors = 1,
+                           .confusion = {&confusion, true},
+                           .tree_run = TreeRunFigures{1, 9, 4, 3, 0},
+                           .cpu_seconds = 0.07};
+    const std::string path = dir.file("r.json").string();
+    ASSERT_TRUE(write_report(path, report));
+    EXPECT_EQ(dir.read("r.json"), R"({
+  "program": "Dravik",
+  "version": "5.3",
+  "dataset": "data/we\tather",
+  "files": {"domain": "data/we\tather.names", "test": "t", "model": "m"},
+  "classes": ["yes", "n\"o"],
+  "examples": 3,
+  "rejected_lines": 4,
+  "not_classified": 1,
+  "errors": 1,
+  "error_rate": 0.3333333333333333,
+  "confusion": {
+    "rows": "observed",
+    "columns": "predicted",
+    "matrix": [
+      [1, 1],
+      [0, 0]
+    ]
+  },
+  "per_class": [
+    {"class": "yes", "support": 2, "predicted": 1, "precision": 1, "recall": 0.5, "f1": 0.6666666666666666},
+    {"class": "n\"o", "support": 0, "predicted": 1, "precision": 0, "recall": null, "f1": 0}
+  ],
+  "accuracy": 0.3333333333333333,
+  "macro_f1": 0.3333333333333333,
+  "weighted_f1": 0.6666666666666666,
+  "tree": {"nodes": 9, "leaves": 4, "depth": 3},
+  "neighbours": 0,
+  "cpu_seconds": 0.07
+}
+)");
+    // A missing folder or a folder in the way: no report, and nothing left behind.
+    EXPECT_FALSE(write_report(dir.file("missing/r.json").string(), report));
+    std::filesystem::create_directory(dir.file("taken"));
+    EXPECT_FALSE(write_report(dir.file("taken").string(), report));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"r.json", "taken"}));
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// Solmet's -r report on the bundled iris data set, worked out from its known result: one
+// virginica example taken for versicolor.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "support/iris_reports.h"
+#include "support/run_program.h"
+
+namespace {
+
+const std::string kProgram = SOLMET_PROGRAM;
+
+// Observed x predicted; versicolor: precision 15/16, F1 2*15/31; virginica: recall
+// 14/15, F1 2*14/29; macro and weighted F1 (1 + 30/31 + 28/29) / 3.
+const std::string kIrisReport = R"({
+  "program": "Solmet",
+  "version": "3.1",
+  "dataset": "iris",
+  "files": {"domain": "iris.domain", "test": "iris.test", "model": "iris.coef"},
+  "classes": ["setosa", "versicolor", "virginica"],
+  "examples": 45,
+  "rejected_lines": 0,
+  "errors": 1,
+  "error_rate": 0.022222222222222223,
+  "confusion": {
+    "rows": "observed",
+    "columns": "predicted",
+    "matrix": [
+      [15, 0, 0],
+      [0, 15, 0],
+      [0, 1, 14]
+    ]
+  },
+  "per_class": [
+    {"class": "setosa", "support": 15, "predicted": 15, "precision": 1, "recall": 1, "f1": 1},
+    {"class": "versicolor", "support": 15, "predicted": 16, "precision": 0.9375, "recall": 1, "f1": 0.967741935483871},
+    {"class": "virginica", "support": 15, "predicted": 14, "precision": 1, "recall": 0.9333333333333333, "f1": 0.9655172413793104}
+  ],
+  "accuracy": 0.9777777777777777,
+  "macro_f1": 0.9777530589543938,
+  "weighted_f1": 0.9777530589543938,
+  "cpu_seconds": <TIME>
+}
+)";
+
+// Each run is made with and without -r, which must change nothing else.
+TEST(SolmetReport, IrisRunsAndChangesNothingElse) {
+    const struct {
+        std::string name, test;
+        Replacements labels;
+        std::string expected;  // the report, or a part of it
+    } runs[] = {
+        {"iris", example(".test"), {}, kIrisReport},
+        // An unknown class drops the added line.
+        {"ir\tis", example(".test") + "5.0,3.0,1.0,0.2,rose\n", kOddLabels, replaced(kIrisReport, kOddReport)},
+        {"iris", "", {}, kEmptyFigures},
+    };
+    for (const auto& run : runs) {
+        const TempDir dir;
+        dir.write(run.name + ".domain", replaced(example(".domain"), run.labels));
+        dir.write(run.name + ".test", replaced(run.test, run.labels));
+        dir.write(run.name + ".coef", example(".coef"));
+        const std::optional<std::string> report =
+            run_with_report(kProgram, {"-f", run.name, "-v", "3"}, dir, run.name + ".pred", "r.json");
+        EXPECT_NE(report.value_or("").find(run.expected), std::string::npos) << report.value_or("no report");
+    }
+}
+
+// A report that cannot be written ends the run with a message and status 1; a run that
+// stops before classifying writes none. Everything else stays as it was.
+TEST(SolmetReport, NoReport) {
+    const TempDir dir;
+    for (const std::string ext : {".domain", ".test", ".coef"}) dir.write("iris" + ext, example(ext));
+    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris"}, dir, "iris.pred", "missing/r.json", 1,
+                                 "Can not write file missing/r.json\n"));
+    std::filesystem::remove(dir.file("iris.coef"));
+    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris"}, dir, "iris.pred", "r.json"));
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// What the -r reports of both programs on the bundled iris data set share in the tests.
+#pragma once
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+// The figures of a report on no classified example, from the error rate to the
+// weighted F1.
+const std::string kEmptyFigures = R"("error_rate": null,
+  "confusion": {
+    "rows": "observed",
+    "columns": "predicted",
+    "matrix": [
+      [0, 0, 0],
+      [0, 0, 0],
+      [0, 0, 0]
+    ]
+  },
+  "per_class": [
+    {"class": "setosa", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null},
+    {"class": "versicolor", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null},
+    {"class": "virginica", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null}
+  ],
+  "accuracy": null,
+  "macro_f1": null,
+  "weighted_f1": null,)";
+
+inline std::string replace_all(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// The bundled iris file with the extension `ext`.
+inline std::string example(const std::string& ext) {
+    std::ifstream in(std::string(EXAMPLES_DIR) + "/iris" + ext, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+using Replacements = std::vector<std::pair<std::string, std::string>>;
+
+// `text` with each replacement made in turn, at every place.
+inline std::string replaced(std::string text, const Replacements& replacements) {
+    for (const auto& [from, to] : replacements) text = replace_all(text, from, to);
+    return text;
+}
+
+// Class labels with a quote, a backslash and a Latin-1 byte, in the data set's files and
+// in the report, where the data set's name holds a tab.
+const Replacements kOddLabels{{"setosa", "se\"tosa"}, {"versicolor", "versi\\color"}, {"virginica", "virgin\xe9"}};
+const Replacements kOddReport{{"\"iris", "\"ir\\tis"},
+                              {"\"setosa\"", R"("se\"tosa")"},
+                              {"\"versicolor\"", R"("versi\\color")"},
+                              {"\"virginica\"", "\"virgin\xc3\xa9\""},
+                              {"\"rejected_lines\": 0", "\"rejected_lines\": 1"}};
