@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""tools/merge-reports: reports of shards of the iris test set, merged, equal the report
+of one run over the whole set; reports that do not belong together are refused.
+
+Usage: merge_reports_test.py SOLMET DRAVIK EXAMPLES_DIR MERGE_REPORTS
+"""
+
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+SOLMET, DRAVIK, EXAMPLES, TOOL = map(os.path.abspath, sys.argv[1:5])
+MODEL = {SOLMET: ".coef", DRAVIK: ".tree"}
+# What only a run over one data set, or its clock, decides.
+PER_RUN = {"dataset", "files", "shards", "cpu_seconds"}
+
+
+def common_lines(report):
+    """The report's lines but for those of the fields of each run's own."""
+    report = re.sub(r'\n  "shards": \[.*?\n  \],', "", report, flags=re.S)
+    return [line for line in report.splitlines() if not any(line.startswith(f'  "{k}"') for k in PER_RUN)]
+
+
+def run(command, folder):
+    return subprocess.run(command, cwd=folder, capture_output=True, text=True)
+
+
+class MergeReports(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.folder)
+        with open(os.path.join(EXAMPLES, "iris.test")) as file:
+            lines = file.readlines()
+        # An unknown class: a rejected line in the second shard.
+        lines.insert(30, "5.0,3.0,1.0,0.2,rose\n")
+        self.shards = {"whole": lines, "part1": lines[:17], "part2": lines[17:], "part3": []}
+
+    def path(self, name):
+        return os.path.join(self.folder, name)
+
+    def report(self, program, name, *options):
+        """Runs `program` on the data set `name` and returns its report's text."""
+        with open(self.path(name + ".test"), "w") as file:
+            file.writelines(self.shards.get(name, self.shards["whole"]))
+        for ext in (".domain", MODEL[program]):
+            shutil.copy(os.path.join(EXAMPLES, "iris" + ext), self.path(name + ext))
+        result = run([program, "-f", name, "-r", name + ".json", *options], self.folder)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with open(self.path(name + ".json"), encoding="utf-8") as file:
+            return file.read()
+
+    def merge(self, *names, status=0):
+        result = run([TOOL, *names], self.folder)
+        self.assertEqual(result.returncode, status, result.stderr)
+        return result
+
+    def test_shards_merge_into_the_whole(self):
+        for program in (SOLMET, DRAVIK):
+            whole = self.report(program, "whole")
+            parts = [name + ".json" for name in ("part1", "part2", "part3") if self.report(program, name)]
+            merged = self.merge(*parts).stdout
+            a, b = json.loads(merged), json.loads(whole)
+            self.assertEqual({k: v for k, v in a.items() if k not in PER_RUN},
+                             {k: v for k, v in b.items() if k not in PER_RUN})
+            self.assertEqual(a["rejected_lines"], 1)
+            self.assertEqual([s["dataset"] for s in a["shards"]], ["part1", "part2", "part3"])
+            self.assertEqual((a["dataset"], a["files"]), (None, None))
+            # The same layout as a program's report, but for the lines of each run's own.
+            self.assertEqual(common_lines(merged), common_lines(whole))
+            # A merged report merges again; -o writes what standard output shows.
+            self.assertEqual(run([TOOL, "-o", "m.json", "part1.json", "part2.json"], self.folder).returncode, 0)
+            self.assertEqual(self.merge("m.json", "part3.json").stdout, merged)
+
+    def test_refusals(self):
+        solmet = json.loads(self.report(SOLMET, "whole"))
+        dravik = json.loads(self.report(DRAVIK, "part1"))
+        self.report(DRAVIK, "part2", "-K", "3")
+        reordered = dict(solmet, classes=solmet["classes"][::-1])
+        fewer = dict(solmet, classes=solmet["classes"][:2],
+                     confusion=dict(solmet["confusion"], matrix=[row[:2] for row in solmet["confusion"]["matrix"][:2]]))
+        other_tree = dict(dravik, tree=dict(dravik["tree"], leaves=5))
+        for name, content in [("reordered", reordered), ("fewer", fewer), ("other_tree", other_tree),
+                              ("array", [1]), ("unlabelled", dict(solmet, classes=None))]:
+            with open(self.path(name + ".json"), "w") as file:
+                json.dump(content, file)
+        with open(self.path("broken.json"), "w") as file:
+            file.write('{"program": ')
+        cases = [
+            (["whole.json", "part1.json"], 'part1.json: does not match whole.json: "program" is "Dravik", not "Solmet"'),
+            (["whole.json", "reordered.json"], 'class 1 is "virginica", not "setosa"'),
+            (["whole.json", "fewer.json"], "2 classes, not 3"),
+            (["part1.json", "other_tree.json"], 'tree "leaves" is 5, not 6'),
+            (["part1.json", "part2.json"], "part2.json: a nearest-neighbour run (neighbours 3) cannot be merged"),
+            (["whole.json", "broken.json"], "broken.json: not valid JSON"),
+            (["array.json"], "array.json: not a report: not a JSON object"),
+            (["unlabelled.json"], 'unlabelled.json: not a report: "classes"'),
+            (["whole.json", "absent.json"], "absent.json: cannot read"),
+        ]
+        for names, message in cases:
+            with self.subTest(names=names):
+                result = self.merge(*names, status=2)
+                self.assertIn(message, result.stderr)
+                self.assertEqual(result.stdout, "")
+        self.assertEqual(run([TOOL, "-o", "missing/m.json", "whole.json"], self.folder).returncode, 1)
+        self.assertIn("usage: merge-reports", self.merge("--help").stdout)
+        self.assertIn("usage: merge-reports", self.merge(status=2).stderr)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1])
