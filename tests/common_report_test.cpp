@@ -1,5 +1,4 @@
-// The run report: per-class figures and averages, JSON strings, the file's layout and
-// its writing.
+// The run report: per-class figures and averages, JSON strings, and the file's writing.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,41 +29,19 @@ struct Expected {
     OverallFigures overall;
 };
 
-// Ratios are the quotients of the counts as doubles; F1 is 2 correct / (support +
-// predicted); the macro F1 averages the defined F1 in class order, the weighted F1 sums
-// support times F1 over the classified examples.
+// The iris figures are checked in the programs' whole runs; here, the classes and sets
+// whose ratios are partly or wholly 0/0.
 TEST(ReportFigures, PerClassAndOverall) {
-    // Iris, observed x predicted: Solmet puts one virginica in versicolor. Dravik keeps
-    // predicted x observed: one virginica as versicolor, two versicolor as virginica.
-    const IMatrix solmet = matrix_of({{15, 0, 0}, {0, 15, 0}, {0, 1, 14}});
-    const IMatrix dravik = matrix_of({{15, 0, 0}, {0, 13, 1}, {0, 2, 14}});
-    // Class 2 is predicted once but never observed, class 3 never appears; 3 examples,
-    // one of them not classified.
-    const IMatrix sparse = matrix_of({{1, 1, 0}, {0, 0, 0}, {0, 0, 0}});
+    // Kept as predicted x observed: class 1 observed twice, once predicted right and once
+    // as class 2, which is never observed; class 3 never appears. One of the 3 examples
+    // was not classified.
+    const IMatrix sparse = matrix_of({{1, 0, 0}, {1, 0, 0}, {0, 0, 0}});
     const struct {
         ConfusionView view;
         long examples, errors;
         Expected expected;
     } cases[] = {
-        {{&solmet, false},
-         45,
-         1,
-         {{15, 15, 15},
-          {15, 16, 14},
-          {1.0, 15.0 / 16, 1.0},
-          {1.0, 1.0, 14.0 / 15},
-          {1.0, 30.0 / 31, 28.0 / 29},
-          {1.0 / 45, 44.0 / 45, (1.0 + 30.0 / 31 + 28.0 / 29) / 3, (15.0 + 15 * (30.0 / 31) + 15 * (28.0 / 29)) / 45}}},
-        {{&dravik, true},
-         45,
-         3,
-         {{15, 15, 15},
-          {15, 14, 16},
-          {1.0, 13.0 / 14, 14.0 / 16},
-          {1.0, 13.0 / 15, 14.0 / 15},
-          {1.0, 26.0 / 29, 28.0 / 31},
-          {3.0 / 45, 42.0 / 45, (1.0 + 26.0 / 29 + 28.0 / 31) / 3, (15.0 + 15 * (26.0 / 29) + 15 * (28.0 / 31)) / 45}}},
-        {{&sparse, false},
+        {{&sparse, true},
          3,
          1,
          {{2, 0, 0},
@@ -72,6 +49,7 @@ TEST(ReportFigures, PerClassAndOverall) {
           {1.0, 0.0, null},
           {0.5, null, null},
           {2.0 / 3, 0.0, null},
+          // F1 2*1/3 and 0; the macro F1 leaves class 3 out, the weighted F1 weighs by support.
           {1.0 / 3, 1.0 / 3, (2.0 / 3 + 0.0) / 2, 2 * (2.0 / 3) / 2}}},
         // An empty test set: nothing classified, every ratio 0/0.
         {{nullptr, true}, 0, 0, {{0, 0}, {0, 0}, {null, null}, {null, null}, {null, null}, {null, null, null, null}}},
@@ -113,55 +91,14 @@ TEST(ReportFigures, JsonStrings) {
     for (const auto& c : cases) EXPECT_EQ(json_string(c.text), c.json) << c.json;
 }
 
-// The whole layout, with the fields a tree classifier's run adds.
-TEST(ReportFile, LayoutAndAtomicWrite) {
+// A report is renamed into place; when it cannot be, nothing is left behind.
+TEST(ReportFile, AtomicWrite) {
     const TempDir dir;
-    const IMatrix confusion = matrix_of({{1, 0}, {1, 0}});  // predicted x observed
-    const RunReport report{.program = "Dravik",
-                           .version = "5.3",
-                           .dataset = "data/we\tather",
-                           .files = {{"domain", "data/we\tather.names"}, {"test", "t"}, {"model", "m"}},
-                           .classes = {"yes", "n\"o"},
-                           .examples = 3,
-                           .rejected_lines = 4,
-                           .errors = 1,
-                           .confusion = {&confusion, true},
-                           .tree_run = TreeRunFigures{1, 9, 4, 3, 0},
-                           .cpu_seconds = 0.07};
-    const std::string path = dir.file("r.json").string();
-    ASSERT_TRUE(write_report(path, report));
-    EXPECT_EQ(dir.read("r.json"), R"({
-  "program": "Dravik",
-  "version": "5.3",
-  "dataset": "data/we\tather",
-  "files": {"domain": "data/we\tather.names", "test": "t", "model": "m"},
-  "classes": ["yes", "n\"o"],
-  "examples": 3,
-  "rejected_lines": 4,
-  "not_classified": 1,
-  "errors": 1,
-  "error_rate": 0.3333333333333333,
-  "confusion": {
-    "rows": "observed",
-    "columns": "predicted",
-    "matrix": [
-      [1, 1],
-      [0, 0]
-    ]
-  },
-  "per_class": [
-    {"class": "yes", "support": 2, "predicted": 1, "precision": 1, "recall": 0.5, "f1": 0.6666666666666666},
-    {"class": "n\"o", "support": 0, "predicted": 1, "precision": 0, "recall": null, "f1": 0}
-  ],
-  "accuracy": 0.3333333333333333,
-  "macro_f1": 0.3333333333333333,
-  "weighted_f1": 0.6666666666666666,
-  "tree": {"nodes": 9, "leaves": 4, "depth": 3},
-  "neighbours": 0,
-  "cpu_seconds": 0.07
-}
-)");
-    // A missing folder or a folder in the way: no report, and nothing left behind.
+    RunReport report;
+    report.program = "Solmet";
+    report.classes = {"yes", "no"};
+    ASSERT_TRUE(write_report(dir.file("r.json").string(), report));
+    EXPECT_TRUE(dir.read("r.json").starts_with("{\n  \"program\": \"Solmet\",\n"));
     EXPECT_FALSE(write_report(dir.file("missing/r.json").string(), report));
     std::filesystem::create_directory(dir.file("taken"));
     EXPECT_FALSE(write_report(dir.file("taken").string(), report));
