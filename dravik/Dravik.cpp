@@ -95,6 +95,7 @@ int write_run_report(const std::string& dataset, const CiDataset& test, const Tr
         .cpu_seconds = results.seconds,
     };
     if (write_report(*REPORT_PATH, report)) return 0;
+    std::fflush(stdout);  // the message comes after everything the run printed
     std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
     return 1;
 }

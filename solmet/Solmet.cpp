@@ -65,6 +65,7 @@ int write_run_report(const std::string& name, const CiDataset& data, const IMatr
         .cpu_seconds = seconds,
     };
     if (write_report(*REPORT_PATH, report)) return 0;
+    std::fflush(stdout);  // the message comes after everything the run printed
     std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
     return 1;
 }
