@@ -76,7 +76,7 @@ TEST(DravikReport, IrisRunsAndChangesNothingElse) {
         {{}, "iris", "", example(".tree"), {}, "\"errors\": 0,\n  " + kEmptyFigures},
         {{}, "iris", example(".test"), TreeFile{}.node(7, 1, 0, leaf_data({1, 0, 0})).bytes, {}, unanswered},
         {{"-K", "3"}, "iris", example(".test"), example(".tree"), {}, "\"neighbours\": 3,"},
-        {{"-K", "-3"}, "iris", example(".test"), example(".tree"), {}, "\"neighbours\": 0,"},
+        {{"-K", "-3", "-g", "tree.dot"}, "iris", example(".test"), example(".tree"), {}, "\"neighbours\": 0,"},
     };
     for (const auto& run : runs) {
         const TempDir dir;
