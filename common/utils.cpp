@@ -199,58 +199,112 @@ void ShowIMatrix(const IMatrix& m, int rlo, int rhi, int clo, int chi) {
 
 // ---- Binary model files -----------------------------------------------------------------
 
+namespace {
+
+// Bytes read from a regular file at a time.
+constexpr size_t READ_BLOCK = size_t{1} << 20;
+// Most that is taken from a pipe or device, which is read whole.
+constexpr size_t STREAM_LIMIT = size_t{1} << 30;
+
+// One read call that is retried when a signal interrupts it; what it read, 0 at the end
+// of the file or on an error.
+size_t read_some(int fd, unsigned char* out, size_t n) {
+    for (;;) {
+        const ssize_t got = ::read(fd, out, n);
+        if (got < 0 && errno == EINTR) continue;
+        return got > 0 ? static_cast<size_t>(got) : 0;
+    }
+}
+
+}  // namespace
+
 std::optional<BinaryReader> BinaryReader::open(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
     struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) return BinaryReader(fd, static_cast<uint64_t>(info.st_size));
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        const auto size = static_cast<uint64_t>(info.st_size);
+        // A small file takes a block of its own size (and a little room should it grow).
+        const auto block = static_cast<size_t>(std::clamp<uint64_t>(size, 4096, READ_BLOCK));
+        return BinaryReader(fd, size, block);
+    }
     // A pipe or device has no size to check counts against: take what it gives, up to a
     // bound, and read from that copy.
-    BinaryReader reader(fd, 0);
-    constexpr size_t limit = size_t{1} << 30;
-    unsigned char chunk[65536];
-    while (reader.buffer_.size() < limit) {
-        const ssize_t got = ::read(fd, chunk, std::min(sizeof chunk, limit - reader.buffer_.size()));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        reader.buffer_.insert(reader.buffer_.end(), chunk, chunk + got);
+    BinaryReader reader(fd, 0, 0);
+    reader.refillable_ = false;
+    constexpr size_t chunk = 65536;
+    while (reader.block_.size() < STREAM_LIMIT) {
+        const size_t old = reader.block_.size();
+        reader.block_.resize(old + std::min(chunk, STREAM_LIMIT - old));
+        const size_t got = read_some(fd, reader.block_.data() + old, reader.block_.size() - old);
+        reader.block_.resize(old + got);
+        if (got == 0) break;
     }
-    reader.size_ = reader.buffer_.size();
-    reader.buffered_ = true;
+    reader.block_end_ = reader.block_.size();
+    reader.size_ = reader.block_.size();
     return reader;
 }
 
-BinaryReader::BinaryReader(int fd, uint64_t size) : fd_(fd), size_(size) {}
+BinaryReader::BinaryReader(int fd, uint64_t size, size_t block_size) : fd_(fd), size_(size), block_(block_size) {}
 
 BinaryReader::BinaryReader(BinaryReader&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       size_(other.size_),
       position_(other.position_),
       at_end_(other.at_end_),
-      buffered_(other.buffered_),
-      buffer_(std::move(other.buffer_)) {}
+      refillable_(other.refillable_),
+      block_(std::move(other.block_)),
+      block_start_(other.block_start_),
+      block_end_(other.block_end_) {}
 
 BinaryReader::~BinaryReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
+bool BinaryReader::refill() {
+    if (!refillable_ || block_.empty()) return false;
+    const size_t unread = block_end_ - block_start_;
+    if (unread > 0 && block_start_ > 0) std::memmove(block_.data(), block_.data() + block_start_, unread);
+    block_start_ = 0;
+    block_end_ = unread;
+    const size_t got = read_some(fd_, block_.data() + block_end_, block_.size() - block_end_);
+    block_end_ += got;
+    return got > 0;
+}
+
+const unsigned char* BinaryReader::take(size_t n) {
+    if (at_end_) return nullptr;
+    while (block_end_ - block_start_ < n) {
+        if (n > block_.size() || !refill()) {
+            // Short: what was left is consumed.
+            position_ += block_end_ - block_start_;
+            block_start_ = block_end_;
+            at_end_ = true;
+            return nullptr;
+        }
+    }
+    const unsigned char* bytes = block_.data() + block_start_;
+    block_start_ += n;
+    position_ += n;
+    return bytes;
+}
+
 bool BinaryReader::read_exact(void* dst, size_t n) {
     auto* out = static_cast<unsigned char*>(dst);
-    size_t done = 0;
-    if (buffered_) {
-        done = static_cast<size_t>(std::min<uint64_t>(n, bytes_left()));
-        if (done > 0) std::memcpy(out, buffer_.data() + position_, done);
-        position_ += done;
+    while (n > 0) {
+        if (at_end_) return false;
+        if (block_start_ == block_end_ && !refill()) {
+            at_end_ = true;
+            return false;
+        }
+        const size_t part = std::min(n, block_end_ - block_start_);
+        std::memcpy(out, block_.data() + block_start_, part);
+        block_start_ += part;
+        position_ += part;
+        out += part;
+        n -= part;
     }
-    while (done < n && !at_end_ && !buffered_) {
-        const ssize_t got = ::read(fd_, out + done, n - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<size_t>(got);
-        position_ += static_cast<uint64_t>(got);
-    }
-    if (done < n) at_end_ = true;
-    return done == n;
+    return true;
 }
 
 namespace {
@@ -270,30 +324,30 @@ double double_from_bits(uint64_t bits) {
 }  // namespace
 
 std::optional<int32_t> BinaryReader::read_i32() {
-    unsigned char bytes[4];
-    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    const unsigned char* bytes = take(4);
+    if (bytes == nullptr) return std::nullopt;
     return static_cast<int32_t>(static_cast<uint32_t>(from_big_endian(bytes, 4)));
 }
 
 std::optional<int16_t> BinaryReader::read_i16() {
-    unsigned char bytes[2];
-    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    const unsigned char* bytes = take(2);
+    if (bytes == nullptr) return std::nullopt;
     return static_cast<int16_t>(static_cast<uint16_t>(from_big_endian(bytes, 2)));
 }
 
 std::optional<double> BinaryReader::read_f64() {
-    unsigned char bytes[8];
-    if (!read_exact(bytes, sizeof bytes)) return std::nullopt;
+    const unsigned char* bytes = take(8);
+    if (bytes == nullptr) return std::nullopt;
     return double_from_bits(from_big_endian(bytes, 8));
 }
 
 bool BinaryReader::read_f64s(double* out, size_t n) {
-    // In chunks, so that a stream of unknown length never makes us hold more than it gave.
+    // A few kilobytes at a time: no block is smaller, so each part is decoded in place.
     constexpr size_t chunk = 512;
-    unsigned char bytes[chunk * 8];
     for (size_t done = 0; done < n;) {
         const size_t count = std::min(chunk, n - done);
-        if (!read_exact(bytes, count * 8)) return false;
+        const unsigned char* bytes = take(count * 8);
+        if (bytes == nullptr) return false;
         for (size_t i = 0; i < count; ++i) out[done + i] = double_from_bits(from_big_endian(bytes + 8 * i, 8));
         done += count;
     }

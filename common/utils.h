@@ -141,6 +141,10 @@ void ShowIMatrix(const IMatrix& m, int rlo, int rhi, int clo, int chi);
 // satisfied in full is "short": it consumes what was left, and the reader is then at
 // the end of the file. Counts from the file are checked with fits() before anything is
 // allocated for them.
+//
+// A regular file is read in large blocks, and fields are decoded from the block in
+// memory; a pipe or device, which has no size to check counts against, is read whole
+// (up to a bound) when it is opened.
 class BinaryReader {
 public:
     // Opens `path` read-only; nothing when it cannot be opened.
@@ -169,14 +173,22 @@ public:
     void skip_to_end();
 
 private:
-    BinaryReader(int fd, uint64_t size);
+    BinaryReader(int fd, uint64_t size, size_t block_size);
+    // The next `n` bytes, consumed; null on a short read (which consumes what was left).
+    const unsigned char* take(size_t n);
     bool read_exact(void* dst, size_t n);
+    // Moves the unread bytes to the front of the block and reads more after them; false
+    // when the file gives nothing more.
+    bool refill();
+
     int fd_ = -1;
     uint64_t size_ = 0;
-    uint64_t position_ = 0;
+    uint64_t position_ = 0;  // bytes consumed since the start of the file
     bool at_end_ = false;
-    bool buffered_ = false;              // reads come from buffer_ (pipes and devices)
-    std::vector<unsigned char> buffer_;
+    bool refillable_ = true;  // false once the whole file is in the block (pipes and devices)
+    std::vector<unsigned char> block_;
+    size_t block_start_ = 0;  // first unread byte of block_
+    size_t block_end_ = 0;    // end of the bytes read into block_
 };
 
 // Thrown after the reporting site printed its out-of-memory message; main exits with 1.
