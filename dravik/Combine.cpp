@@ -5,20 +5,22 @@
 namespace {
 
 // Entry c of a vector that may be shorter than the class count: missing entries are 0.
-double entry(const std::vector<double>& v, int c) {
+double entry(std::span<const double> v, int c) {
     return static_cast<size_t>(c) < v.size() ? v[static_cast<size_t>(c)] : 0.0;
 }
 
 // Adds weight * v to out, or nothing for an absent vector or a zero weight (so that an
 // infinite entry under a zero weight does not turn into NaN).
-void add_weighted(std::vector<double>& out, int nr_classes, double weight, const std::vector<double>* v) {
-    if (v == nullptr || weight == 0.0) return;
+void add_weighted(std::span<double> out, int nr_classes, double weight, const AnswerView& v) {
+    if (!v || weight == 0.0) return;
     for (int c = 1; c <= nr_classes; ++c) out[static_cast<size_t>(c)] += weight * entry(*v, c);
 }
 
+AnswerView held(const std::vector<double>* v) { return v != nullptr ? AnswerView(*v) : std::nullopt; }
+
 }  // namespace
 
-int dmajority(const std::vector<double>& v, int n) {
+int dmajority(std::span<const double> v, int n) {
     int best = 1;
     if (v.size() < 2) return best;
     const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
@@ -27,7 +29,7 @@ int dmajority(const std::vector<double>& v, int n) {
     return best;
 }
 
-void normalise(std::vector<double>& v, int n) {
+void normalise(std::span<double> v, int n) {
     const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
     double sum = 0.0;
     for (int c = 1; c <= last; ++c) sum += v[static_cast<size_t>(c)];
@@ -35,12 +37,18 @@ void normalise(std::vector<double>& v, int n) {
     for (int c = 1; c <= last; ++c) v[static_cast<size_t>(c)] /= sum;
 }
 
-std::vector<double> mixed_ul(int nr_classes, double w2, const std::vector<double>* v2, double w1,
-                             const std::vector<double>* v1) {
+void mix_weighted(std::span<double> out, int nr_classes, double w2, const AnswerView& v2, double w1,
+                  const AnswerView& v1) {
     const int size = nr_classes > 0 ? nr_classes : 0;
-    std::vector<double> out(static_cast<size_t>(size) + 1, 0.0);
+    for (int c = 0; c <= size; ++c) out[static_cast<size_t>(c)] = 0.0;
     add_weighted(out, size, w2, v2);
     add_weighted(out, size, w1, v1);
     normalise(out, size);
+}
+
+std::vector<double> mixed_ul(int nr_classes, double w2, const std::vector<double>* v2, double w1,
+                             const std::vector<double>* v1) {
+    std::vector<double> out(static_cast<size_t>(nr_classes > 0 ? nr_classes : 0) + 1, 0.0);
+    mix_weighted(out, nr_classes, w2, held(v2), w1, held(v1));
     return out;
 }

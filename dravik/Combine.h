@@ -1,15 +1,28 @@
 // Decision helpers on class-probability vectors (reals indexed 1..C, entry 0 unused).
 #pragma once
 
+#include <optional>
+#include <span>
 #include <vector>
 
+// A class-probability vector as the descent hands it on, without copying: entries 0..C of
+// a vector that lives elsewhere; nothing means no answer.
+using AnswerView = std::optional<std::span<const double>>;
+
 // Position 1..n of the first largest entry (1 when n < 1); a NaN entry never wins.
-int dmajority(const std::vector<double>& v, int n);
+// Only the entries the vector holds take part.
+int dmajority(std::span<const double> v, int n);
+inline int dmajority(const std::vector<double>& v, int n) { return dmajority(std::span<const double>(v), n); }
 
 // w1 * v1 + w2 * v2, normalised to sum 1 when the sum is not 0; an absent vector (null)
 // takes weight 0. The second branch comes first, as the descent passes it.
 std::vector<double> mixed_ul(int nr_classes, double w2, const std::vector<double>* v2, double w1,
                              const std::vector<double>* v1);
 
+// The same mixture written into out[0..C], which must hold C + 1 entries.
+void mix_weighted(std::span<double> out, int nr_classes, double w2, const AnswerView& v2, double w1,
+                  const AnswerView& v1);
+
 // Divides entries 1..n by their sum, added in index order, unless that sum is 0.
-void normalise(std::vector<double>& v, int n);
+void normalise(std::span<double> v, int n);
+inline void normalise(std::vector<double>& v, int n) { normalise(std::span<double>(v), n); }

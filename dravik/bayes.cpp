@@ -5,9 +5,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "Combine.h"
 #include "Dravik.h"
-#include "discrim.h"
 
 std::vector<int> modelled_classes(const std::vector<double>& class_counts, int nr_classes, int32_t nr_attributes) {
     const double threshold = KH * static_cast<double>(nr_attributes);
@@ -27,18 +25,13 @@ namespace {
 
 using Vector = std::vector<double>;
 
-double at(const Vector& v, int64_t j) {
+double at(std::span<const double> v, int64_t j) {
     return j >= 0 && static_cast<uint64_t>(j) < v.size() ? v[static_cast<size_t>(j)] : 0.0;
 }
 
 double weight(const Vector& class_counts, int c) { return at(class_counts, c); }
 
 bool is_discrete(int type) { return type == NOMINAL || type == ORDERED || type == INTEGER; }
-
-// Number of model positions that hold a modelled class: the first k of them.
-int64_t modelled_positions(int64_t k, const std::vector<int>& classes) {
-    return std::clamp<int64_t>(k, 0, static_cast<int64_t>(classes.size()));
-}
 
 // Estimated probability of a value with training weight n in class c.
 double estimate(double n, const Vector& class_counts, int c) {
@@ -47,147 +40,170 @@ double estimate(double n, const Vector& class_counts, int c) {
     return weight(class_counts, c) / total / total;
 }
 
-// The linear part of the model: probabilities over k positions (no more than the
-// coefficient rows can score), or null without coefficients.
-std::optional<Vector> discriminant_part(const Domain& domain, const Instance& example, const NodeData& data,
-                                        int64_t k) {
-    if (!data.coefs || !data.stats) return std::nullopt;
-    const int64_t scored = std::clamp<int64_t>(k, 0, static_cast<int64_t>(data.coefs->row_hi()) + 1);
-    return discrim_classify_example(domain, example, *data.coefs, *data.stats, data.nr_attributes,
-                                    static_cast<int>(scored), true);
+// The log estimates of one discrete attribute: a row of P per label column of its table,
+// then the row of a value its table has no column for.
+void add_discrete(NorvexModel& model, const LabelReaders& labels, const NodeData& data, int32_t a) {
+    const ClassStats& stats = *data.stats;
+    const bool has_table = a <= stats.nr_attributes() && stats.tables[static_cast<size_t>(a)].has_value();
+    NorvexModel::Discrete d{a, &labels.at(a), has_table ? stats.tables[static_cast<size_t>(a)]->col_hi() + 1 : 0, 0, 0};
+    // Column v's row, then the row of a training weight of 0.
+    auto add_row = [&](int v) {
+        for (int j = 1; j <= model.positions; ++j) {
+            const int c = model.classes[static_cast<size_t>(j) - 1];
+            const double n = v >= 0 ? stats_cell(stats, a, c, v) : 0.0;
+            model.log_estimates.push_back(std::log(estimate(n, data.class_counts, c)));
+        }
+    };
+    d.first = model.log_estimates.size();
+    for (int v = 0; v < d.columns; ++v) add_row(v);
+    d.outside = model.log_estimates.size();
+    add_row(-1);
+    model.discrete.push_back(d);
 }
 
-void trace_components(const Instance& example, const NodeData& data, const std::optional<Vector>& evidence,
-                      const std::optional<Vector>& discriminant, int64_t k) {
+// The naive-Bayes evidence E[1..P]: for each discrete attribute, the log estimate of the
+// example's value in each modelled class.
+void bayes_evidence(NorvexModel& model, const Instance& example) {
+    const auto p = static_cast<size_t>(model.positions);
+    std::fill(model.evidence.begin(), model.evidence.end(), 0.0);
+    double* evidence = model.evidence.data() + 1;
+    for (const NorvexModel::Discrete& d : model.discrete) {
+        const int v = d.labels->label(known_value(example, d.attribute));
+        const size_t row = v >= 0 && v < d.columns ? d.first + static_cast<size_t>(v) * p : d.outside;
+        const double* logs = model.log_estimates.data() + row;
+        for (size_t j = 0; j < p; ++j) evidence[j] += logs[j];
+    }
+}
+
+void trace_components(const NorvexModel& model, const Instance& example, bool evidence, const AnswerView& linear) {
     std::printf("Observed %d ", example.class_value);
     if (evidence) {
-        std::printf("Bayes (%f)[", 1.0 - data.bayes_error);
-        for (int64_t j = 1; j <= k; ++j) std::printf("%lld %f ", static_cast<long long>(j), std::exp(at(*evidence, j)));
+        std::printf("Bayes (%f)[", 1.0 - model.bayes_error);
+        for (int64_t j = 1; j <= model.k; ++j)
+            std::printf("%lld %f ", static_cast<long long>(j), std::exp(at(model.evidence, j)));
     }
-    if (discriminant) {
-        std::printf("] Discrim (%f)[", 1.0 - data.discrim_error);
-        for (int64_t j = 1; j <= k; ++j) std::printf("%lld %f ", static_cast<long long>(j), at(*discriminant, j));
+    if (linear) {
+        std::printf("] Discrim (%f)[", 1.0 - model.discrim_error);
+        for (int64_t j = 1; j <= model.k; ++j) std::printf("%lld %f ", static_cast<long long>(j), at(*linear, j));
     }
 }
 
 // The naive-Bayes answer: evidence plus log prior, exponentiated relative to the largest
 // so that long sums of logs do not underflow, normalised.
-Vector bayes_probabilities(const Vector& evidence, const Vector& class_counts, const std::vector<int>& classes,
-                           int64_t k) {
-    Vector b(evidence.size(), 0.0);
-    const int positions = static_cast<int>(evidence.size()) - 1;
+void bayes_probabilities(NorvexModel& model) {
+    Vector& b = model.bayes;
+    const int positions = model.positions;
     double largest = -std::numeric_limits<double>::infinity();
     for (int j = 1; j <= positions; ++j) {
-        const int c = classes[static_cast<size_t>(j) - 1];
-        b[static_cast<size_t>(j)] =
-            evidence[static_cast<size_t>(j)] + std::log(weight(class_counts, c) / weight(class_counts, 0));
-        if (b[static_cast<size_t>(j)] > largest) largest = b[static_cast<size_t>(j)];
+        const auto jj = static_cast<size_t>(j);
+        b[jj] = model.evidence[jj] + model.log_priors[jj - 1];
+        if (b[jj] > largest) largest = b[jj];
     }
     for (int j = 1; j <= positions; ++j)
         b[static_cast<size_t>(j)] =
             std::isinf(largest) && largest < 0 ? 0.0 : std::exp(b[static_cast<size_t>(j)] - largest);
-    if (static_cast<int64_t>(classes.size()) != k) std::fprintf(stderr, "Hummmmmm\n");
+    if (static_cast<int64_t>(model.classes.size()) != model.k) std::fprintf(stderr, "Hummmmmm\n");
     normalise(b, positions);
-    return b;
 }
 
-// Both components, each weighted by its estimated accuracy, normalised.
-Vector combine(const Vector& bayes, const Vector& discriminant, const NodeData& data) {
-    const size_t size = std::max(bayes.size(), discriminant.size());
-    Vector r(size, 0.0);
-    for (size_t j = 1; j < size; ++j)
-        r[j] = (1.0 - data.bayes_error) * at(bayes, static_cast<int64_t>(j)) +
-               (1.0 - data.discrim_error) * at(discriminant, static_cast<int64_t>(j));
-    normalise(r, static_cast<int>(size) - 1);
+// Both parts, each weighted by its estimated accuracy, normalised.
+std::span<const double> combine(NorvexModel& model) {
+    Vector& r = model.answer;
+    for (size_t j = 1; j < r.size(); ++j)
+        r[j] = model.bayes_weight * at(model.bayes, static_cast<int64_t>(j)) +
+               model.discrim_weight * at(model.scores, static_cast<int64_t>(j));
+    normalise(r, static_cast<int>(r.size()) - 1);
     return r;
 }
 
 }  // namespace
 
-namespace {
-
-// The evidence over the first k of the modelled classes `classes`.
-std::optional<Vector> bayes_evidence(const Domain& domain, const Instance& example, const Vector& class_counts,
-                                     const ClassStats& stats, const std::vector<int>& classes, int64_t k) {
-    const int positions = static_cast<int>(modelled_positions(k, classes));
-    Vector evidence(static_cast<size_t>(positions) + 1, 0.0);
-    long pairs = 0;
-    for (int32_t a = 1; a <= domain.nr_attributes; ++a) {
-        if (!is_discrete(position_type(domain, a))) continue;
-        const int v = label_number(domain, a, known_value(example, a));
-        for (int j = 1; j <= positions; ++j) {
-            const int c = classes[static_cast<size_t>(j) - 1];
-            evidence[static_cast<size_t>(j)] += std::log(estimate(stats_cell(stats, a, c, v), class_counts, c));
-            ++pairs;
+NorvexModel norvex_model(const Domain& domain, const LabelReaders& labels, const NodeData& data, int64_t k) {
+    NorvexModel model;
+    model.k = k;
+    model.classes = modelled_classes(data.class_counts, domain.nr_classes(), data.nr_attributes);
+    model.positions = static_cast<int>(std::clamp<int64_t>(k, 0, static_cast<int64_t>(model.classes.size())));
+    model.bayes_error = data.bayes_error;
+    model.discrim_error = data.discrim_error;
+    model.bayes_weight = 1.0 - data.bayes_error;
+    model.discrim_weight = 1.0 - data.discrim_error;
+    if (data.stats) {
+        for (int32_t a = 1; a <= domain.nr_attributes; ++a)
+            if (is_discrete(position_type(domain, a))) add_discrete(model, labels, data, a);
+        model.has_evidence = model.positions > 0 && !model.discrete.empty();
+        for (int j = 1; j <= model.positions; ++j) {
+            const int c = model.classes[static_cast<size_t>(j) - 1];
+            model.log_priors.push_back(std::log(weight(data.class_counts, c) / weight(data.class_counts, 0)));
         }
     }
-    if (pairs == 0) return std::nullopt;
-    return evidence;
+    size_t scored = 0;
+    if (data.coefs && data.stats) {
+        // No more positions than the coefficient rows can score.
+        const int64_t rows = static_cast<int64_t>(data.coefs->row_hi()) + 1;
+        const auto classes = static_cast<int>(std::clamp<int64_t>(k, 0, rows));
+        model.linear = linear_model(domain, *data.coefs, *data.stats, data.nr_attributes, classes);
+        scored = static_cast<size_t>(model.linear->nr_classes) + 1;
+    }
+    const size_t evidence_size = static_cast<size_t>(model.positions) + 1;
+    model.evidence.assign(evidence_size, 0.0);
+    model.bayes.assign(evidence_size, 0.0);
+    model.scores.assign(scored, 0.0);
+    model.answer.assign(std::max(evidence_size, scored), 0.0);
+    return model;
 }
 
-// The model answer, with the node's modelled classes found once by the caller.
-std::optional<Vector> norvex_answer(const Domain& domain, const Instance& example, const NodeData& data,
-                                    const std::vector<int>& classes, int64_t k) {
-    std::optional<Vector> evidence;
-    if (data.stats) evidence = bayes_evidence(domain, example, data.class_counts, *data.stats, classes, k);
-    const std::optional<Vector> discriminant = discriminant_part(domain, example, data, k);
-    if (TRACE > 1) trace_components(example, data, evidence, discriminant, k);
-    if (!evidence) return discriminant;
-    Vector bayes = bayes_probabilities(*evidence, data.class_counts, classes, k);
-    if (!discriminant) return bayes;
-    return combine(bayes, *discriminant, data);
+AnswerView norvex_answer(NorvexModel& model, const Instance& example) {
+    if (model.has_evidence) bayes_evidence(model, example);
+    AnswerView linear;
+    if (model.linear) {
+        linear_answer(*model.linear, example, true, model.scores);
+        linear = model.scores;
+    }
+    if (TRACE > 1) trace_components(model, example, model.has_evidence, linear);
+    if (!model.has_evidence) return linear;
+    bayes_probabilities(model);
+    if (!linear) return std::span<const double>(model.bayes);
+    return combine(model);
 }
 
-std::vector<int> node_classes(const Domain& domain, const NodeData& data) {
-    return modelled_classes(data.class_counts, domain.nr_classes(), data.nr_attributes);
-}
-
-}  // namespace
-
-std::optional<Vector> bayes_classify_example(const Domain& domain, const Instance& example, const Vector& class_counts,
-                                             const ClassStats& stats, int32_t nr_attributes, int64_t k) {
-    const std::vector<int> classes = modelled_classes(class_counts, domain.nr_classes(), nr_attributes);
-    return bayes_evidence(domain, example, class_counts, stats, classes, k);
-}
-
-std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance& example, const NodeData& data,
-                                            int64_t k) {
-    return norvex_answer(domain, example, data, node_classes(domain, data), k);
-}
-
-int Norvex_classify_teste_example(const Domain& domain, Instance& example, const NodeData& data, int64_t k) {
-    const std::vector<int> classes = node_classes(domain, data);
-    const std::optional<Vector> answer = norvex_answer(domain, example, data, classes, k);
+int Norvex_classify_teste_example(NorvexModel& model, Instance& example, int32_t nr_attributes) {
+    const AnswerView answer = norvex_answer(model, example);
     if (!answer) return 0;
     const int best = dmajority(*answer, static_cast<int>(answer->size()) - 1);
-    extend_example(example, data.nr_attributes, *answer, k);
+    extend_example(example, nr_attributes, *answer, model.k);
     if (TRACE > 0) {
         std::printf("Final [");
-        for (int64_t j = 1; j <= modelled_positions(k, classes); ++j)
-            std::printf("%d %f ", classes[static_cast<size_t>(j) - 1], at(*answer, j));
-        if (static_cast<int64_t>(classes.size()) != k)
-            std::fprintf(stderr, "NV test exam Hummmmmm Hiddden %f k %d \n", static_cast<double>(k),
-                         static_cast<int>(classes.size()));
+        for (int j = 1; j <= model.positions; ++j)
+            std::printf("%d %f ", model.classes[static_cast<size_t>(j) - 1], at(*answer, j));
+        if (static_cast<int64_t>(model.classes.size()) != model.k)
+            std::fprintf(stderr, "NV test exam Hummmmmm Hiddden %f k %d \n", static_cast<double>(model.k),
+                         static_cast<int>(model.classes.size()));
         std::printf("]\n");
     }
     return best;
 }
 
-Vector Norvex_Leaf(const Domain& domain, const Instance& example, const NodeData& data, int64_t k) {
-    const int nr_classes = std::max(domain.nr_classes(), 0);
-    Vector p(static_cast<size_t>(nr_classes) + 1, 0.0);
-    const std::vector<int> classes = node_classes(domain, data);
-    const std::optional<Vector> answer = norvex_answer(domain, example, data, classes, k);
-    if (!answer) return p;
-    for (int64_t j = 1; j <= modelled_positions(k, classes); ++j)
-        p[static_cast<size_t>(classes[static_cast<size_t>(j) - 1])] = at(*answer, j);
-    if (static_cast<int64_t>(classes.size()) != k)
-        std::fprintf(stderr, "NV Leaf Hummmmmm Hidden %f k %d\n", static_cast<double>(k),
-                     static_cast<int>(classes.size()));
-    return p;
+void Norvex_Leaf(NorvexModel& model, const Instance& example, std::span<double> out) {
+    std::fill(out.begin(), out.end(), 0.0);
+    const AnswerView answer = norvex_answer(model, example);
+    if (!answer) return;
+    for (int j = 1; j <= model.positions; ++j)
+        out[static_cast<size_t>(model.classes[static_cast<size_t>(j) - 1])] = at(*answer, j);
+    if (static_cast<int64_t>(model.classes.size()) != model.k)
+        std::fprintf(stderr, "NV Leaf Hummmmmm Hidden %f k %d\n", static_cast<double>(model.k),
+                     static_cast<int>(model.classes.size()));
 }
 
-void extend_example(Instance& example, int32_t nr_attributes, const Vector& values, int64_t count) {
+std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance& example, const NodeData& data,
+                                            int64_t k) {
+    const LabelReaders labels(domain);
+    NorvexModel model = norvex_model(domain, labels, data, k);
+    const AnswerView answer = norvex_answer(model, example);
+    if (!answer) return std::nullopt;
+    return Vector(answer->begin(), answer->end());
+}
+
+void extend_example(Instance& example, int32_t nr_attributes, std::span<const double> values, int64_t count) {
     if (nr_attributes < 0 || count < 0) return;
     const int64_t size = static_cast<int64_t>(nr_attributes) + count + 1;
     if (size > std::numeric_limits<int32_t>::max()) return;

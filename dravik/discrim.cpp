@@ -1,30 +1,66 @@
 #include "discrim.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "Combine.h"
 #include "Dravik.h"
-#include "bayes.h"
 
-const AttVal* known_value(const Instance& example, int32_t a) {
-    if (a < 1 || a > example.nr_attributes || static_cast<size_t>(a) >= example.values.size()) return nullptr;
-    const AttVal& value = example.values[static_cast<size_t>(a)];
-    return value.status == STATUS_KNOWN ? &value : nullptr;
+namespace {
+
+// The integer a label spells exactly as "%d" prints it, if any.
+std::optional<int32_t> decimal_integer(const std::string& label) {
+    int32_t n = 0;
+    const char* end = label.data() + label.size();
+    const auto [stop, error] = std::from_chars(label.data(), end, n);
+    if (error != std::errc() || stop != end || std::to_string(n) != label) return std::nullopt;
+    return n;
 }
 
-int label_number(const Domain& domain, int32_t a, const AttVal* value) {
+LabelReader reader_of(const Attribute& attribute) {
+    LabelReader reader;
+    reader.type = attribute.type;
+    if (attribute.type != INTEGER) return reader;
+    for (int v = 1; v <= attribute.nr_values(); ++v)
+        if (const auto n = decimal_integer(attribute.values[static_cast<size_t>(v)]))
+            reader.integer_labels.emplace_back(*n, v);
+    // Sorted by integer, the first label of each integer first; the later ones are dropped.
+    std::stable_sort(reader.integer_labels.begin(), reader.integer_labels.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    reader.integer_labels.erase(std::unique(reader.integer_labels.begin(), reader.integer_labels.end(),
+                                            [](const auto& a, const auto& b) { return a.first == b.first; }),
+                                reader.integer_labels.end());
+    return reader;
+}
+
+}  // namespace
+
+int LabelReader::label(const AttVal* value) const {
     if (value == nullptr) return 0;
-    switch (position_type(domain, a)) {
+    switch (type) {
         case NOMINAL:
         case ORDERED:
             return value->int_value();
-        case INTEGER:
-            return IdValLbl(domain, a, std::to_string(value->int_value()));
+        case INTEGER: {
+            const int32_t n = value->int_value();
+            const auto it = std::lower_bound(integer_labels.begin(), integer_labels.end(), n,
+                                             [](const auto& entry, int32_t key) { return entry.first < key; });
+            return it != integer_labels.end() && it->first == n ? it->second : 0;
+        }
         default:
             return 0;
     }
+}
+
+LabelReaders::LabelReaders(const Domain& domain) {
+    // Entry 0 is the type of the domain's entry 0, which no example position ever reaches.
+    readers.emplace_back();
+    for (int a = 1; a <= domain.nr_attributes; ++a)
+        readers.push_back(reader_of(domain.attributes[static_cast<size_t>(a)]));
+    readers.emplace_back();  // derived positions: continuous
 }
 
 double stats_cell(const ClassStats& stats, int32_t a, int row, int column) {
@@ -39,36 +75,17 @@ double coefficient(const DMatrix& coefs, int row, int column) {
     return coefs.contains(row, column) ? coefs.at(row, column) : 0.0;
 }
 
-// Input of attribute a to the linear model: its value, or the training mean when unknown.
-double model_input(const Domain& domain, const Instance& example, const ClassStats& stats, int32_t a, int type) {
-    const AttVal* value = known_value(example, a);
-    if (type == CONTINUOUS) return value ? value->value : stats_cell(stats, a, 0, MEAN);
-    if (value) return static_cast<double>(value->int_value());
-    const int nr_values = domain.attributes[static_cast<size_t>(a)].nr_values();
-    return stats_cell(stats, a, 0, nr_values + 1);
-}
-
 bool takes_part(int type) { return type == ORDERED || type == INTEGER || type == CONTINUOUS; }
 
-// Scores s[1..K]: row r of the coefficients over the inputs, and 0 for the reference class K.
-std::vector<double> scores(const Domain& domain, const Instance& example, const DMatrix& coefs, const ClassStats& stats,
-                           int32_t nr_attributes, int nr_classes) {
-    std::vector<double> s(static_cast<size_t>(nr_classes) + 1, 0.0);
-    const int32_t last_input = EXTENDED_LM ? nr_attributes : domain.nr_attributes;
-    for (int r = 1; r < nr_classes; ++r) s[static_cast<size_t>(r)] = coefficient(coefs, r, 1);
-    int column = 2;
-    for (int32_t a = 1; a <= last_input; ++a) {
-        const int type = position_type(domain, a);
-        if (!takes_part(type)) continue;
-        const double x = model_input(domain, example, stats, a, type);
-        for (int r = 1; r < nr_classes; ++r) s[static_cast<size_t>(r)] += coefficient(coefs, r, column) * x;
-        ++column;
-    }
-    return s;
+// Input of one resolved attribute: its value, or the training mean when it is unknown.
+double input_value(const LinearModel::Input& input, const Instance& example) {
+    const AttVal* value = known_value(example, input.attribute);
+    if (value == nullptr) return input.unknown;
+    return input.continuous ? value->value : static_cast<double>(value->int_value());
 }
 
 // Turns scores into probabilities in place.
-void to_probabilities(std::vector<double>& s, int nr_classes) {
+void to_probabilities(std::span<double> s, int nr_classes) {
     double best = 0.0;
     for (int r = 1; r <= nr_classes; ++r)
         if (s[static_cast<size_t>(r)] > best) best = s[static_cast<size_t>(r)];
@@ -82,25 +99,53 @@ void to_probabilities(std::vector<double>& s, int nr_classes) {
 
 }  // namespace
 
+LinearModel linear_model(const Domain& domain, const DMatrix& coefs, const ClassStats& stats, int32_t nr_attributes,
+                         int nr_classes) {
+    LinearModel model;
+    model.nr_classes = std::max(nr_classes, 0);
+    const int rows = std::max(model.nr_classes - 1, 0);
+    for (int r = 1; r <= rows; ++r) model.constants.push_back(coefficient(coefs, r, 1));
+    const int32_t last_input = EXTENDED_LM ? nr_attributes : domain.nr_attributes;
+    int column = 2;
+    for (int32_t a = 1; a <= last_input; ++a) {
+        const int type = position_type(domain, a);
+        if (!takes_part(type)) continue;
+        const int unknown_column =
+            type == CONTINUOUS ? MEAN : domain.attributes[static_cast<size_t>(a)].nr_values() + 1;
+        model.inputs.push_back({a, type == CONTINUOUS, stats_cell(stats, a, 0, unknown_column)});
+        for (int r = 1; r <= rows; ++r) model.weights.push_back(coefficient(coefs, r, column));
+        ++column;
+    }
+    return model;
+}
+
+void linear_answer(const LinearModel& model, const Instance& example, bool probabilities, std::span<double> out) {
+    const int k = model.nr_classes;
+    const size_t rows = model.constants.size();
+    out[0] = 0.0;
+    for (size_t r = 0; r < rows; ++r) out[r + 1] = model.constants[r];
+    if (k >= 1) out[static_cast<size_t>(k)] = 0.0;
+    // Attribute by attribute, as the scores have always been summed.
+    const double* weights = model.weights.data();
+    for (const LinearModel::Input& input : model.inputs) {
+        const double x = input_value(input, example);
+        for (size_t r = 0; r < rows; ++r) out[r + 1] += weights[r] * x;
+        weights += rows;
+    }
+    if (!probabilities) return;
+    to_probabilities(out, k);
+    if (TRACE > 4) {
+        std::printf("Probs\t");
+        for (int r = 1; r <= k; ++r) std::printf("%f ", out[static_cast<size_t>(r)]);
+        std::printf("\n");
+    }
+}
+
 std::vector<double> discrim_classify_example(const Domain& domain, const Instance& example, const DMatrix& coefs,
                                              const ClassStats& stats, int32_t nr_attributes, int nr_classes,
                                              bool probabilities) {
-    if (nr_classes < 0) nr_classes = 0;
-    std::vector<double> s = scores(domain, example, coefs, stats, nr_attributes, nr_classes);
-    if (!probabilities) return s;
-    to_probabilities(s, nr_classes);
-    if (TRACE > 4) {
-        std::printf("Probs\t");
-        for (int r = 1; r <= nr_classes; ++r) std::printf("%f ", s[static_cast<size_t>(r)]);
-        std::printf("\n");
-    }
+    const LinearModel model = linear_model(domain, coefs, stats, nr_attributes, nr_classes);
+    std::vector<double> s(static_cast<size_t>(model.nr_classes) + 1, 0.0);
+    linear_answer(model, example, probabilities, s);
     return s;
-}
-
-std::vector<double> project_example(const Domain& domain, Instance& example, const DMatrix& coefs,
-                                    const ClassStats& stats, int32_t nr_attributes, int nr_classes, int& predicted) {
-    std::vector<double> p = discrim_classify_example(domain, example, coefs, stats, nr_attributes, nr_classes, true);
-    extend_example(example, nr_attributes, p, nr_classes);
-    predicted = dmajority(p, nr_classes);
-    return p;
 }
