@@ -272,7 +272,7 @@ bool BinaryReader::refill() {
     return got > 0;
 }
 
-const unsigned char* BinaryReader::take(size_t n) {
+const unsigned char* BinaryReader::take_after_refill(size_t n) {
     if (at_end_) return nullptr;
     while (block_end_ - block_start_ < n) {
         if (n > block_.size() || !refill()) {
@@ -322,18 +322,6 @@ double double_from_bits(uint64_t bits) {
 }
 
 }  // namespace
-
-std::optional<int32_t> BinaryReader::read_i32() {
-    const unsigned char* bytes = take(4);
-    if (bytes == nullptr) return std::nullopt;
-    return static_cast<int32_t>(static_cast<uint32_t>(from_big_endian(bytes, 4)));
-}
-
-std::optional<int16_t> BinaryReader::read_i16() {
-    const unsigned char* bytes = take(2);
-    if (bytes == nullptr) return std::nullopt;
-    return static_cast<int16_t>(static_cast<uint16_t>(from_big_endian(bytes, 2)));
-}
 
 std::optional<double> BinaryReader::read_f64() {
     const unsigned char* bytes = take(8);

@@ -154,8 +154,17 @@ public:
     BinaryReader(const BinaryReader&) = delete;
     ~BinaryReader();
 
-    std::optional<int32_t> read_i32();
-    std::optional<int16_t> read_i16();
+    std::optional<int32_t> read_i32() {
+        const unsigned char* b = take(4);
+        if (b == nullptr) return std::nullopt;
+        return static_cast<int32_t>(static_cast<uint32_t>(b[0]) << 24 | static_cast<uint32_t>(b[1]) << 16 |
+                                    static_cast<uint32_t>(b[2]) << 8 | static_cast<uint32_t>(b[3]));
+    }
+    std::optional<int16_t> read_i16() {
+        const unsigned char* b = take(2);
+        if (b == nullptr) return std::nullopt;
+        return static_cast<int16_t>(static_cast<uint16_t>(b[0] << 8 | b[1]));
+    }
     std::optional<double> read_f64();
     // Reads `n` doubles into `out` (which must hold n); false on a short read.
     bool read_f64s(double* out, size_t n);
@@ -175,7 +184,16 @@ public:
 private:
     BinaryReader(int fd, uint64_t size, size_t block_size);
     // The next `n` bytes, consumed; null on a short read (which consumes what was left).
-    const unsigned char* take(size_t n);
+    const unsigned char* take(size_t n) {
+        if (!at_end_ && block_end_ - block_start_ >= n) {
+            const unsigned char* bytes = block_.data() + block_start_;
+            block_start_ += n;
+            position_ += n;
+            return bytes;
+        }
+        return take_after_refill(n);
+    }
+    const unsigned char* take_after_refill(size_t n);
     bool read_exact(void* dst, size_t n);
     // Moves the unread bytes to the front of the block and reads more after them; false
     // when the file gives nothing more.
