@@ -7,13 +7,6 @@
 #include "../common/lists.h"
 #include "BuildTree.h"
 
-NodeId Tree::child(NodeId id, int64_t b) const {
-    const TreeNode& parent_node = node(id);
-    if (b < std::max(1, parent_node.first_child) || b > parent_node.nr_children) return NO_NODE;
-    const auto index = static_cast<size_t>(b - parent_node.first_child + 1);
-    return index < parent_node.children.size() ? parent_node.children[index] : NO_NODE;
-}
-
 // ---- Reading ------------------------------------------------------------------------------
 
 namespace {
@@ -45,6 +38,10 @@ std::optional<TreeNode> read_node(BinaryReader& file, int32_t kind, const NodeDa
 
 TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes, const Domain& domain) {
     Tree tree;
+    // Room for as many nodes as the file can hold (up to a bound), so that nodes are not
+    // moved while the tree grows: an entry with its node data takes at least this many bytes.
+    const uint64_t smallest_entry = 102 + 16 * static_cast<uint64_t>(std::max(nr_classes, 0));
+    tree.nodes.reserve(static_cast<size_t>(std::min<uint64_t>(file.bytes_left() / smallest_entry + 1, 1 << 20)));
     Stack<NodeId> stack;
     int64_t entries_read = 0;
     while (const auto kind = file.read_i32()) {
@@ -245,6 +242,23 @@ bool valid_tree(const Tree& tree, const Domain& domain, uint64_t file_size) {
     if (tree.root == NO_NODE) return false;
     const auto position_limit = static_cast<int64_t>(std::min<uint64_t>(file_size, INT64_MAX));
     return longest_path(tree) <= MAX_TREE_DEPTH && usable_nodes(tree, domain, position_limit);
+}
+
+int64_t widest_example(const Tree& tree, const Domain& domain) {
+    int64_t widest = domain.nr_attributes;
+    post_order(tree, walked_children, [&](NodeId id) {
+        const TreeNode& node = tree.node(id);
+        if (node.kind == LEAF || !node.data) return;
+        const NodeData& d = *node.data;
+        // The model the descent runs here (Norvex first) and the attributes it appends.
+        int64_t appended = 0;
+        if (d.nr_norvex_classes != 0)
+            appended = d.nr_norvex_classes;
+        else if (d.coefs && d.stats)
+            appended = int64_t{d.nr_linears} + 1;
+        if (appended > 0 && d.nr_attributes >= 0) widest = std::max(widest, d.nr_attributes + appended);
+    });
+    return widest;
 }
 
 TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {

@@ -42,7 +42,12 @@ struct Tree {
     TreeNode& node(NodeId id) { return nodes[static_cast<size_t>(id)]; }
     const TreeNode& node(NodeId id) const { return nodes[static_cast<size_t>(id)]; }
     // Child b of `id`, or NO_NODE when b is outside 1..nr_children or the entry is empty.
-    NodeId child(NodeId id, int64_t b) const;
+    NodeId child(NodeId id, int64_t b) const {
+        const TreeNode& parent_node = node(id);
+        if (b < std::max(1, parent_node.first_child) || b > parent_node.nr_children) return NO_NODE;
+        const auto index = static_cast<size_t>(b - parent_node.first_child + 1);
+        return index < parent_node.children.size() ? parent_node.children[index] : NO_NODE;
+    }
 };
 
 // The models a node runs during the descent.
@@ -87,6 +92,11 @@ std::optional<TreeNode> read_node(BinaryReader& file, int32_t kind, const NodeDa
 // node the walks reach has data that its models can use, and no path is deeper than
 // MAX_TREE_DEPTH.
 bool valid_tree(const Tree& tree, const Domain& domain, uint64_t file_size);
+
+// The most attributes an example can hold once the models the descent reaches have
+// appended theirs: the domain's own, or J + K of the widest such model. Examples can be
+// given that much room before the first is classified.
+int64_t widest_example(const Tree& tree, const Domain& domain);
 
 // Reads dataset + ".tree"; prints its own messages and returns nothing on any failure.
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
