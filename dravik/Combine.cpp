@@ -20,23 +20,6 @@ AnswerView held(const std::vector<double>* v) { return v != nullptr ? AnswerView
 
 }  // namespace
 
-int dmajority(std::span<const double> v, int n) {
-    int best = 1;
-    if (v.size() < 2) return best;
-    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
-    for (int i = 1; i <= last; ++i)
-        if (v[static_cast<size_t>(i)] > v[static_cast<size_t>(best)]) best = i;
-    return best;
-}
-
-void normalise(std::span<double> v, int n) {
-    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
-    double sum = 0.0;
-    for (int c = 1; c <= last; ++c) sum += v[static_cast<size_t>(c)];
-    if (sum == 0.0) return;
-    for (int c = 1; c <= last; ++c) v[static_cast<size_t>(c)] /= sum;
-}
-
 void mix_weighted(std::span<double> out, int nr_classes, double w2, const AnswerView& v2, double w1,
                   const AnswerView& v1) {
     const int size = nr_classes > 0 ? nr_classes : 0;

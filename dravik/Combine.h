@@ -11,7 +11,14 @@ using AnswerView = std::optional<std::span<const double>>;
 
 // Position 1..n of the first largest entry (1 when n < 1); a NaN entry never wins.
 // Only the entries the vector holds take part.
-int dmajority(std::span<const double> v, int n);
+inline int dmajority(std::span<const double> v, int n) {
+    int best = 1;
+    if (v.size() < 2) return best;
+    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
+    for (int i = 1; i <= last; ++i)
+        if (v[static_cast<size_t>(i)] > v[static_cast<size_t>(best)]) best = i;
+    return best;
+}
 inline int dmajority(const std::vector<double>& v, int n) { return dmajority(std::span<const double>(v), n); }
 
 // w1 * v1 + w2 * v2, normalised to sum 1 when the sum is not 0; an absent vector (null)
@@ -24,5 +31,11 @@ void mix_weighted(std::span<double> out, int nr_classes, double w2, const Answer
                   const AnswerView& v1);
 
 // Divides entries 1..n by their sum, added in index order, unless that sum is 0.
-void normalise(std::span<double> v, int n);
+inline void normalise(std::span<double> v, int n) {
+    const int last = n < static_cast<int>(v.size()) ? n : static_cast<int>(v.size()) - 1;
+    double sum = 0.0;
+    for (int c = 1; c <= last; ++c) sum += v[static_cast<size_t>(c)];
+    if (sum == 0.0) return;
+    for (int c = 1; c <= last; ++c) v[static_cast<size_t>(c)] /= sum;
+}
 inline void normalise(std::vector<double>& v, int n) { normalise(std::span<double>(v), n); }

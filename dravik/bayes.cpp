@@ -1,6 +1,7 @@
 #include "bayes.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -63,15 +64,43 @@ void add_discrete(NorvexModel& model, const LabelReaders& labels, const NodeData
 
 // The naive-Bayes evidence E[1..P]: for each discrete attribute, the log estimate of the
 // example's value in each modelled class.
+// The log estimates of one attribute for the example's value, position 1 first.
+const double* log_row(const NorvexModel& model, const NorvexModel::Discrete& d, const Instance& example) {
+    const int v = d.labels->label(known_value(example, d.attribute));
+    const size_t row =
+        v >= 0 && v < d.columns ? d.first + static_cast<size_t>(v) * static_cast<size_t>(model.positions) : d.outside;
+    return model.log_estimates.data() + row;
+}
+
+// Evidence of `Positions` positions from `first` on, summed attribute by attribute in
+// registers.
+template <size_t Positions>
+void sum_evidence(NorvexModel& model, const Instance& example, size_t first) {
+    std::array<double, Positions> e{};
+    for (const NorvexModel::Discrete& d : model.discrete) {
+        const double* logs = log_row(model, d, example) + first;
+        for (size_t j = 0; j < Positions; ++j) e[j] += logs[j];
+    }
+    for (size_t j = 0; j < Positions; ++j) model.evidence[first + j + 1] = e[j];
+}
+
 void bayes_evidence(NorvexModel& model, const Instance& example) {
     const auto p = static_cast<size_t>(model.positions);
-    std::fill(model.evidence.begin(), model.evidence.end(), 0.0);
-    double* evidence = model.evidence.data() + 1;
-    for (const NorvexModel::Discrete& d : model.discrete) {
-        const int v = d.labels->label(known_value(example, d.attribute));
-        const size_t row = v >= 0 && v < d.columns ? d.first + static_cast<size_t>(v) * p : d.outside;
-        const double* logs = model.log_estimates.data() + row;
-        for (size_t j = 0; j < p; ++j) evidence[j] += logs[j];
+    model.evidence[0] = 0.0;
+    size_t first = 0;
+    for (; first + 4 <= p; first += 4) sum_evidence<4>(model, example, first);
+    switch (p - first) {
+        case 3:
+            sum_evidence<3>(model, example, first);
+            break;
+        case 2:
+            sum_evidence<2>(model, example, first);
+            break;
+        case 1:
+            sum_evidence<1>(model, example, first);
+            break;
+        default:
+            break;
     }
 }
 
@@ -101,7 +130,7 @@ void bayes_probabilities(NorvexModel& model) {
     }
     for (int j = 1; j <= positions; ++j)
         b[static_cast<size_t>(j)] =
-            std::isinf(largest) && largest < 0 ? 0.0 : std::exp(b[static_cast<size_t>(j)] - largest);
+            std::isinf(largest) && largest < 0 ? 0.0 : exponential(b[static_cast<size_t>(j)] - largest);
     if (static_cast<int64_t>(model.classes.size()) != model.k) std::fprintf(stderr, "Hummmmmm\n");
     normalise(b, positions);
 }

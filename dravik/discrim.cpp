@@ -1,6 +1,7 @@
 #include "discrim.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -92,7 +93,7 @@ void to_probabilities(std::span<double> s, int nr_classes) {
     for (int r = 1; r <= nr_classes; ++r) {
         double t = s[static_cast<size_t>(r)] - best;
         if (t < -60.0) t = -60.0;
-        s[static_cast<size_t>(r)] = std::exp(t);
+        s[static_cast<size_t>(r)] = exponential(t);
     }
     if (nr_classes > 1) normalise(s, nr_classes);
 }
@@ -119,18 +120,46 @@ LinearModel linear_model(const Domain& domain, const DMatrix& coefs, const Class
     return model;
 }
 
+namespace {
+
+// Scores of `Rows` rows from `first` on, each the row's constant plus its terms added
+// input by input in attribute order, as the scores have always been summed; the sums are
+// kept in registers rather than in `out`.
+template <size_t Rows>
+void score_rows(const LinearModel& model, const Instance& example, size_t first, std::span<double> out) {
+    const size_t rows = model.constants.size();
+    std::array<double, Rows> s;
+    for (size_t r = 0; r < Rows; ++r) s[r] = model.constants[first + r];
+    const double* weights = model.weights.data() + first;
+    for (const LinearModel::Input& input : model.inputs) {
+        const double x = input_value(input, example);
+        for (size_t r = 0; r < Rows; ++r) s[r] += weights[r] * x;
+        weights += rows;
+    }
+    for (size_t r = 0; r < Rows; ++r) out[first + r + 1] = s[r];
+}
+
+}  // namespace
+
 void linear_answer(const LinearModel& model, const Instance& example, bool probabilities, std::span<double> out) {
     const int k = model.nr_classes;
     const size_t rows = model.constants.size();
     out[0] = 0.0;
-    for (size_t r = 0; r < rows; ++r) out[r + 1] = model.constants[r];
     if (k >= 1) out[static_cast<size_t>(k)] = 0.0;
-    // Attribute by attribute, as the scores have always been summed.
-    const double* weights = model.weights.data();
-    for (const LinearModel::Input& input : model.inputs) {
-        const double x = input_value(input, example);
-        for (size_t r = 0; r < rows; ++r) out[r + 1] += weights[r] * x;
-        weights += rows;
+    size_t first = 0;
+    for (; first + 4 <= rows; first += 4) score_rows<4>(model, example, first, out);
+    switch (rows - first) {
+        case 3:
+            score_rows<3>(model, example, first, out);
+            break;
+        case 2:
+            score_rows<2>(model, example, first, out);
+            break;
+        case 1:
+            score_rows<1>(model, example, first, out);
+            break;
+        default:
+            break;
     }
     if (!probabilities) return;
     to_probabilities(out, k);

@@ -3,6 +3,7 @@
 // against the domain and its statistics, so that scoring an example indexes directly.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -43,6 +44,10 @@ struct LabelReaders {
         return readers[static_cast<size_t>(a < 1 ? 0 : a > last - 1 ? last : a)];
     }
 };
+
+// e^t. The power of 0 is exactly 1 (as the C library gives it too), which saves the call
+// for the best of a model's classes.
+inline double exponential(double t) { return t == 0.0 ? 1.0 : std::exp(t); }
 
 // Cell [row][column] of the table of position a; 0 where the table or the cell does not exist.
 double stats_cell(const ClassStats& stats, int32_t a, int row, int column);
