@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <optional>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "Combine.h"
@@ -14,6 +17,7 @@
 #include "classify.h"
 #include "discrim.h"
 #include "support/capture.h"
+#include "support/run_program.h"
 
 namespace {
 
@@ -183,6 +187,85 @@ TEST(Engine, BranchRulings) {
     tree.node(first).data->class_dist = tree.node(second).data->class_dist = {0, 0, 0};
     EXPECT_EQ(run(ALL_UNKNOWN), (Vector{0, 0, 0}));
     EXPECT_EQ(tree.node(first).data->test_cases, 6);  // every descent that reached it
+}
+
+TEST(Engine, IntegerLabelsAreNamedByTheirDecimalSpelling) {
+    // Only "1" is how "%d" writes its integer; 0, 7 and 10 name no label.
+    const Domain counts{"counts",
+                        1,
+                        {Attribute{}, Attribute{"n", INTEGER, {"", "-0", "1", "+7", "010"}},
+                         Attribute{"class", NOMINAL, {"", "yes", "no"}}}};
+    Tree tree;
+    std::vector<NodeId> leaves;
+    for (int b = 1; b <= 4; ++b) leaves.push_back(add(tree, LEAF, {0, 0.1 * b, 1 - 0.1 * b}));
+    add(tree, MULTIWAY, {0, 0.5, 0.5}, leaves, 1);
+    const Vector second{0, 0.2, 0.8}, own{0, 0.5, 0.5};
+    for (const double n : {0.0, 1.0, 7.0, 10.0}) {
+        Instance e = example(1, {n});
+        EXPECT_EQ(classify_example(counts, CiDataset{}, tree, tree.root, e), n == 1.0 ? second : own) << n;
+    }
+}
+
+TEST(Engine, NeighboursSeeTheDerivedValuesOfExemplarsClassifiedBefore) {
+    // The root's linear model gives every example P = (0.5, 0.5) at positions 2 and 3; the
+    // leaf's training means there are 0.1 and 0.9. An exemplar not yet classified is
+    // sqrt(0.4^2 + 0.4^2) away, one classified before (or the example itself) 0.
+    const Domain one{
+        "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "yes", "no"}}}};
+    CiDataset set{one, 3, {Instance{}, example(1, {1.0}), example(2, {1.0}), example(1, {1.0})}};
+    Tree tree;
+    const NodeId near = add(tree, LEAF, {0, 0.6, 0.4}), far = add(tree, LEAF, {0, 0.5, 0.5});
+    NodeData& root = *tree.node(add(tree, BINARY, {0, 0.5, 0.5}, {near, far}, 2)).data;
+    root.nr_attributes = 1;
+    root.nr_linears = 1;
+    root.nr_coefs = 2;
+    root.coefs = matrix(1, {{0, 0}});
+    root.stats = ClassStats{{std::nullopt, matrix(0, {{0, 1, 0, 2}, {0, 1, 0, 2}, {0, 1, 0, 2}})}};
+    root.lower = root.upper = 0.75;
+    NodeData& leaf = *tree.node(near).data;
+    leaf.nr_attributes = 3;
+    leaf.class_counts = {10, 6, 4};
+    leaf.nr_exemplars = 3;
+    leaf.exemplars = {0, 1, 2, 3};
+    leaf.stats = ClassStats{{std::nullopt, matrix(0, {{0, 1, 0, 2}, {0, 1, 0, 2}, {0, 1, 0, 2}}),
+                             matrix(0, {{0, 0.1, 0, 1}, {0, 0.1, 0, 1}, {0, 0.1, 0, 1}}),
+                             matrix(0, {{0, 0.9, 0, 1}, {0, 0.9, 0, 1}, {0, 0.9, 0, 1}})}};
+    TempDir dir;
+    PREDICT_PATH = dir.file("one.pred").string();
+    KNN = 1;
+    TRACE = 2;
+    int32_t errors = 0;
+    const Captured c = capture_output([&] { classify(set, set, tree, errors); });
+    TRACE = 0;
+    KNN = 0;
+    PREDICT_PATH.reset();
+    std::string distances;
+    for (size_t at = c.out.find("Exemplo"); at != std::string::npos; at = c.out.find("Exemplo", at + 1))
+        distances += c.out.substr(at, c.out.find('\n', at) - at + 1);
+    const std::string classified = "Exemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
+    EXPECT_EQ(distances, classified + "Exemplo 2 " + unclassified + "Exemplo 3 " + unclassified +      // example 1
+                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 " + unclassified +  // example 2
+                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 Distancia 0.000000\n");
+}
+
+TEST(Engine, PredictionsBeyondOneWriteBlock) {
+    // 30,000 lines of 41 bytes: more than the 1 MiB the predictions are written in.
+    const std::string label(40, 'b');
+    const Domain one{
+        "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "a", label}}}};
+    CiDataset set{one, 30000, {Instance{}}};
+    for (int i = 0; i < 30000; ++i) set.instances.push_back(example(1, {1.0}));
+    Tree tree;
+    add(tree, LEAF, {0, 0.2, 0.8});
+    TempDir dir;
+    PREDICT_PATH = dir.file("one.pred").string();
+    int32_t errors = 0;
+    classify(set, set, tree, errors);
+    PREDICT_PATH.reset();
+    EXPECT_EQ(errors, 30000);
+    std::string expected;
+    for (int i = 0; i < 30000; ++i) expected += label + "\n";
+    EXPECT_EQ(dir.read("one.pred"), expected);
 }
 
 }  // namespace

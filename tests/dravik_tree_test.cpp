@@ -175,3 +175,18 @@ TEST(TreeFile, CutAtEveryLength) {
     }
     EXPECT_TRUE(read_tree(file.bytes).tree);
 }
+
+TEST(TreeFile, WidestExampleTheWalkedModelsGive) {
+    // The root's one row appends 2 attributes after 3, node 2's Norvex model 2 after 5; a
+    // third child is never classified, whatever its model claims.
+    TreeFile models;
+    models.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, model(5, {}, 2)).leaf(5, PLAIN).binary(1, model(3, {{1, 2, 3}}));
+    TreeFile third;
+    third.leaf(2, PLAIN).leaf(3, PLAIN).leaf(5, PLAIN).leaf(6, PLAIN).binary(4, model(3, {}, 40));
+    third.node(BINARY, 1, 3, PLAIN);
+    for (const auto& [bytes, widest] : {std::pair{models.bytes, 7}, {third.bytes, 3}, {over_leaves(PLAIN), 3}}) {
+        const Reading r = read_tree(bytes);
+        ASSERT_TRUE(r.tree) << r.err;
+        EXPECT_EQ(widest_example(*r.tree, DOMAIN), widest);
+    }
+}
