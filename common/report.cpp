@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "utf8.h"
+
 int64_t ConfusionView::at(int observed, int predicted) const {
     if (matrix == nullptr) return 0;
     const int r = predicted_rows ? predicted : observed;
@@ -72,36 +74,6 @@ OverallFigures overall_figures(const std::vector<ClassFigures>& classes, long ex
 
 namespace {
 
-bool continuation(unsigned char byte) { return byte >= 0x80 && byte <= 0xBF; }
-
-// Length of the well-formed UTF-8 sequence at text[i] (no overlong forms, no surrogates,
-// nothing above U+10FFFF), or 0 when the byte there does not start one.
-size_t utf8_length(std::string_view text, size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - i < length) return 0;
-    const auto second = static_cast<unsigned char>(text[i + 1]);
-    if (second < low || second > high) return 0;
-    for (size_t k = 2; k < length; ++k)
-        if (!continuation(static_cast<unsigned char>(text[i + k]))) return 0;
-    return length;
-}
-
 void append_escaped_code(std::string& out, unsigned code) {
     static constexpr char hex[] = "0123456789abcdef";
     out += "\\u00";
@@ -142,8 +114,7 @@ void append_small_code(std::string& out, unsigned code) {
     } else if (code < 0x80) {
         out += static_cast<char>(code);
     } else {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
+        append_latin1(out, static_cast<unsigned char>(code));
     }
 }
 
@@ -152,7 +123,7 @@ void append_small_code(std::string& out, unsigned code) {
 std::string json_string(std::string_view text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
-        const size_t length = utf8_length(text, i);
+        const size_t length = utf8_sequence_length(text.substr(i));
         const auto lead = static_cast<unsigned char>(text[i]);
         if (length == 0 || length == 1) {
             append_small_code(out, lead);  // ASCII, or a stray byte read as Latin-1

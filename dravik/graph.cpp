@@ -7,40 +7,13 @@
 #include <utility>
 #include <vector>
 
+#include "../common/utf8.h"
 #include "BuildTree.h"
 #include "bayes.h"
 
 // ---- Escaping -------------------------------------------------------------------------------
 
 namespace {
-
-// Length of the well-formed UTF-8 sequence that `text` starts with; 0 when it starts
-// with a byte that begins none (a stray continuation byte, an overlong form, a surrogate,
-// a code point above U+10FFFF, a cut sequence).
-size_t utf8_sequence(std::string_view text) {
-    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-    for (size_t i = 2; i < length; ++i)
-        if (byte(i) < 0x80 || byte(i) > 0xBF) return 0;
-    return length;
-}
 
 enum class Markup { Quoted, Html };
 
@@ -78,13 +51,11 @@ std::string escaped(std::string_view text, Markup markup) {
         if (c < 0x80) {
             if (!(c == '\n' && i > 0 && text[i - 1] == '\r')) out += ascii_text(text[i], markup);
             ++i;
-        } else if (const size_t length = utf8_sequence(text.substr(i)); length > 0) {
+        } else if (const size_t length = utf8_sequence_length(text.substr(i)); length > 0) {
             out.append(text.substr(i, length));
             i += length;
         } else {
-            // The byte read as Latin-1: code point U+0080..U+00FF in two bytes.
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
+            append_latin1(out, c);  // a byte outside well-formed UTF-8, read as Latin-1
             ++i;
         }
     }
