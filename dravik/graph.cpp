@@ -64,7 +64,12 @@ std::string escaped(std::string_view text, Markup markup) {
 
 }  // namespace
 
-std::string dot_string(std::string_view text) { return "\"" + escaped(text, Markup::Quoted) + "\""; }
+std::string dot_string(std::string_view text) {
+    std::string out = "\"";
+    out += escaped(text, Markup::Quoted);
+    out += '"';
+    return out;
+}
 
 std::string dot_html_text(std::string_view text) { return escaped(text, Markup::Html); }
 
@@ -206,7 +211,10 @@ std::string test_label(const Domain& domain, const TreeNode& node) {
     if (node.kind != MULTIWAY) {
         label += formatted("\n%f", d.cut);
         // An empty band (equal limits) is a crisp test at the cut.
-        if (d.lower != d.upper) label += " " + band_text(d);
+        if (d.lower != d.upper) {
+            label += ' ';
+            label += band_text(d);
+        }
     }
     const NodeModels models = models_of(node);
     if (models.norvex || models.linear) {
