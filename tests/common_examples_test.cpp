@@ -98,8 +98,11 @@ TEST(ExampleReader, IntegerDateAndIgnoredAttributes) {
     const Domain domain = make_domain({attribute("n", INTEGER, {"10", "20", "30"}), attribute("skip", IGNORE),
                                        attribute("when", DATE), attribute("x", CONTINUOUS)},
                                       {"a", "b"});
-    const ReadResult r = read_examples("20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n", domain);
-    EXPECT_EQ(r.captured.err, "ReadAttVal: Instance 2 (Line 1) Invalid attribute ( 1 )value:'7'\n");
+    // A field missing at the ignored position still counts as missing.
+    const ReadResult r = read_examples("20\n20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n", domain);
+    EXPECT_EQ(r.captured.err,
+              "ReadAttVal: Instance 1 (Line 0) Invalid number of attributes: 2\n"
+              "ReadAttVal: Instance 2 (Line 1) Invalid attribute ( 1 )value:'7'\n");
     EXPECT_EQ(describe(r.dataset), "1 1: K20 K19991231 K1.5\n2 2: K7 K1 K2\n");
     EXPECT_EQ(r.dataset.instances[1].nr_attributes, 3);
     EXPECT_EQ(r.dataset.domain.nr_attributes, 3);

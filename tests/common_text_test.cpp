@@ -35,6 +35,8 @@ TEST(ReadField, BothDialects) {
         {"a, .,b\n", ",\t", Dialect::Main, {"a", "<none>", "b", "<none>", "<none>"}},
         {"x .. ,y . \n", ",\t", Dialect::Main, {"x .", "y ", "<none>", "<none>"}},
         {"a,b\r\nc\r\n", ",\t", Dialect::Main, {"a", "b", "<none>", "c", "<none>", "<none>"}},
+        // A carriage return where a field would begin ends the line, as a line end does.
+        {"a,\r\nb", ",\t", Dialect::Main, {"a", "<none>", "<none>", "b"}},
         {"|note, x\na|b\n", ",\t", Dialect::Main, {"<none>", "a|b", "<none>", "<none>"}},
         {"\n\n:name: x", ":\n", Dialect::Main, {"name", " x"}},
         {"| c: x\n", ":\n", Dialect::Main, {"| c", " x", "<none>"}},

@@ -112,6 +112,8 @@ TEST_F(SolmetRun, FailuresOddOptionsAndEmptyTestSet) {
          verbosity_two,
          bad + bad + bad + kReadErrors + "Can not open file missing/out.txt\n"},
         {{"-f", "wx", "-v", "2"}, empty_run, "", "wx.test", "", ""},
+        // The default verbosity: no example lines and no confusion matrix.
+        {{"-f", "wx"}, read + kModel + kErrorLine, kReadErrors, "", std::nullopt, "yes\nyes\nyes\nno\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args) + " " + c.file);
