@@ -55,6 +55,9 @@ FieldRules::FieldRules(std::string_view separators, Dialect dialect)
         for (const char c : separators)
             if (c != '\0') table_[static_cast<unsigned char>(c)] |= SKIPPED;
     }
+    for (unsigned char& entry : table_)
+        if ((entry & (SEPARATOR | LINE_END)) != 0) entry |= STOPS_SCAN;
+    table_[0] |= STOPS_SCAN;
 }
 
 TextReader::TextReader(std::FILE* stream, size_t block_size)
@@ -105,13 +108,19 @@ void TextReader::skip_line() {
 // The characters of a field whose first character has just been taken, up to the
 // character that ends it, which is taken too and reported in `ended_by` (EOF at the end
 // of the file). In the main dialect a carriage return inside a field is dropped and the
-// character after it is taken as it is, even another carriage return.
+// character after it is taken as it is, even another carriage return. Field texts are C
+// strings to the rest of the system: a NUL byte ends the text, though not the field.
 std::string_view TextReader::scan_field(const FieldRules& rules, int& ended_by) {
     field_start_ = position_ - 1;
+    size_t nul = NO_FIELD;  // offset of the first NUL byte from the field's start
+    const auto note_nul = [&](size_t at) {
+        if (buffer_[at] == '\0' && nul == NO_FIELD) nul = at - field_start_;
+    };
+    note_nul(field_start_);
     size_t scan = position_;
     size_t text_end = 0;
     for (;;) {
-        while (scan < end_ && !rules.stops_field(buffer_[scan])) ++scan;
+        while (scan < end_ && !rules.stops_scan(buffer_[scan])) ++scan;
         if (scan == end_) {
             position_ = scan;
             if (!refill()) {
@@ -120,6 +129,10 @@ std::string_view TextReader::scan_field(const FieldRules& rules, int& ended_by) 
                 break;
             }
             scan = position_;
+            continue;
+        }
+        if (buffer_[scan] == '\0') {
+            note_nul(scan++);
             continue;
         }
         position_ = scan + 1;
@@ -131,6 +144,7 @@ std::string_view TextReader::scan_field(const FieldRules& rules, int& ended_by) 
                 const size_t gap = position_ - 2;
                 std::memmove(buffer_.data() + field_start_ + 1, buffer_.data() + field_start_, gap - field_start_);
                 ++field_start_;
+                note_nul(position_ - 1);
                 scan = position_;
                 continue;
             }
@@ -142,17 +156,15 @@ std::string_view TextReader::scan_field(const FieldRules& rules, int& ended_by) 
         ended_by = static_cast<unsigned char>(buffer_[scan]);
         break;
     }
-    const std::string_view text(buffer_.data() + field_start_, text_end - field_start_);
+    const std::string_view text(buffer_.data() + field_start_, std::min(text_end - field_start_, nul));
     field_start_ = NO_FIELD;
     return text;
 }
 
 namespace {
 
-// Field texts are C strings to the rest of the system: a NUL byte ends the text. Then
-// trailing spaces go (main dialect only), then one final full stop.
+// Trailing spaces go (main dialect only), then one final full stop.
 std::string_view field_text(std::string_view text, Dialect dialect) {
-    text = text.substr(0, std::min(text.size(), text.find('\0')));
     if (dialect == Dialect::Main) {
         while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     }

@@ -53,12 +53,12 @@ public:
     bool skipped_before_field(int c) const {
         return c != EOF && (table_[static_cast<unsigned char>(c)] & SKIPPED) != 0;
     }
-    // A separator, a line end or (main dialect) a carriage return: where a field's run of
-    // ordinary characters stops.
-    bool stops_field(char c) const { return (table_[static_cast<unsigned char>(c)] & (SEPARATOR | LINE_END)) != 0; }
+    // A separator, a line end, (main dialect) a carriage return, or a NUL byte, which ends
+    // the text of a field but not the field: where a scan of ordinary characters stops.
+    bool stops_scan(char c) const { return (table_[static_cast<unsigned char>(c)] & STOPS_SCAN) != 0; }
 
 private:
-    enum : unsigned char { SEPARATOR = 1, LINE_END = 2, SKIPPED = 4 };
+    enum : unsigned char { SEPARATOR = 1, LINE_END = 2, SKIPPED = 4, STOPS_SCAN = 8 };
     Dialect dialect_;
     int start_;
     unsigned char table_[256] = {};
