@@ -263,6 +263,7 @@ AttValues::AttValues(AttValues&& other) noexcept
       owned_(std::move(other.owned_)) {}
 
 AttValues& AttValues::operator=(AttValues&& other) noexcept {
+    if (this == &other) return *this;
     data_ = std::exchange(other.data_, nullptr);
     size_ = std::exchange(other.size_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
@@ -271,14 +272,13 @@ AttValues& AttValues::operator=(AttValues&& other) noexcept {
 }
 
 // Moves the values into an array of their own of `capacity` entries. Throws bad_alloc.
-bool AttValues::grow(size_t capacity) {
+void AttValues::grow(size_t capacity) {
     if (capacity > UINT32_MAX) throw std::bad_alloc();
     auto fresh = std::make_unique<AttVal[]>(capacity);
     std::copy(begin(), end(), fresh.get());
     owned_ = std::move(fresh);
     data_ = owned_.get();
     capacity_ = static_cast<uint32_t>(capacity);
-    return true;
 }
 
 bool AttValues::resize(size_t size) {

@@ -108,7 +108,7 @@ public:
     void push_back(const AttVal& value);
 
 private:
-    bool grow(size_t capacity);
+    void grow(size_t capacity);
     AttVal* data_ = nullptr;
     uint32_t size_ = 0;
     uint32_t capacity_ = 0;
