@@ -409,16 +409,21 @@ struct ExampleFormat {
           rules(example_separators(dialect), dialect),
           stored(domain.nr_attributes - count_ignored(domain)) {
         labels.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
-        for (int a = 1; a <= domain.nr_attributes + 1; ++a)
+        types.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+        for (int a = 1; a <= domain.nr_attributes + 1; ++a) {
             labels.emplace_back(domain.attributes[static_cast<size_t>(a)]);
+            types.push_back(domain.attributes[static_cast<size_t>(a)].type);
+        }
     }
     const LabelLookup& lookup(int position) const { return labels[static_cast<size_t>(position) - 1]; }
+    int type(int position) const { return types[static_cast<size_t>(position) - 1]; }
 
     const Domain& domain;
     Dialect dialect;
     FieldRules rules;
     int stored;                       // values kept per example
     std::vector<LabelLookup> labels;  // positions 1..nr_attributes + 1
+    std::vector<int> types;           // likewise
 };
 
 void report(const std::string& message) { std::fwrite(message.data(), 1, message.size(), stderr); }
@@ -440,7 +445,7 @@ void report_invalid_value(long number, long line, int position, std::string_view
 AttVal decode_value(const ExampleFormat& format, int position, std::string_view field, long number, long line) {
     if (field[0] == '?') return unknown(STATUS_UNKNOWN);
     if (field[0] == '*') return unknown(STATUS_DONTCARE);
-    switch (format.domain.attributes[static_cast<size_t>(position)].type) {
+    switch (format.type(position)) {
         case NOMINAL:
         case ORDERED: {
             const int label = format.lookup(position).number(field);
@@ -498,7 +503,7 @@ bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, lo
                              line);
             return false;
         }
-        if (format.domain.attributes[static_cast<size_t>(position)].type == IGNORE) continue;
+        if (format.type(position) == IGNORE) continue;
         values[stored++] = decode_value(format, position, *field, number, line);
     }
     return true;

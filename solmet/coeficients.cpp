@@ -74,15 +74,19 @@ class ScoringPlan {
 };
 
 // exp(score - best score) for classes 1..C (entry 0 unused), each difference floored at -25.
-void class_weights(const std::vector<double>& scores, std::vector<double>& weights) {
+// Unless every weight is shown (`all`), a class more than 1e-10 below a finite best score
+// gets 0 instead: its weight is below the best class's exact 1, so it can never be the
+// predicted class, and 0 keeps it so.
+void class_weights(const std::vector<double>& scores, std::vector<double>& weights, bool all) {
     if (scores.size() < 2) return;
     double best = scores[1];
     for (size_t c = 2; c < scores.size(); ++c)
         if (scores[c] > best) best = scores[c];
+    all = all || !std::isfinite(best);
     for (size_t c = 1; c < scores.size(); ++c) {
         double difference = scores[c] - best;
         if (difference < kLowestScoreDifference) difference = kLowestScoreDifference;
-        weights[c] = std::exp(difference);
+        weights[c] = all || !(difference <= -1e-10) ? std::exp(difference) : 0.0;
     }
 }
 
@@ -172,7 +176,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     for (int i = first; i <= last; ++i) {
         const Instance& example = data.instances[static_cast<size_t>(i)];
         for (int c = 1; c <= plan.nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan.score(example, c);
-        class_weights(scores, weights);
+        class_weights(scores, weights, VERBOSITY > 2);
         const int observed = example.class_value;
         const int predicted = predicted_class(weights);
         confusion.at(observed, predicted) += 1;
