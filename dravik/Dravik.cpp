@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -39,6 +40,23 @@ void set_option(int letter, const std::string& value) {
     if (letter == 't') TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
     if (letter == 'K') KNN = c_atoi(value.c_str());
     if (letter == 'g') GRAPH_PATH = value;
+}
+
+// Most derived values a model of the tree appends past the domain's attributes; none when
+// that would be more than MAX_DERIVED_ROOM, where the examples grow one by one instead.
+constexpr int64_t MAX_DERIVED_ROOM = 1024;
+
+int derived_room(const Tree& tree, const Domain& domain) {
+    int64_t room = 0;
+    for (const TreeNode& node : tree.nodes) {
+        if (node.kind == LEAF || !node.data) continue;
+        const NodeData& d = *node.data;
+        const int64_t appended = d.nr_norvex_classes != 0 ? d.nr_norvex_classes
+                                 : d.coefs                ? int64_t{d.nr_linears} + 1
+                                                          : 0;
+        if (appended > 0) room = std::max(room, int64_t{d.nr_attributes} + appended - domain.nr_attributes);
+    }
+    return room <= MAX_DERIVED_ROOM ? static_cast<int>(room) : 0;
 }
 
 void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
@@ -134,6 +152,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "File %s.tree Not Found!\n", name);
         return 0;
     }
+    Ci_ReserveRoom(test, derived_room(*tree, test.domain));  // where it cannot, examples grow one by one
     int32_t depth = 0;
     TreeSummary summary = Recompute_Nodes(*tree, depth);
     summary.depth = depth;
