@@ -232,11 +232,6 @@ void ShowDomain(const Domain& domain) {
 
 // ---- Examples ------------------------------------------------------------------------------
 
-int32_t AttVal::int_value() const {
-    if (!(value >= INT32_MIN && value <= INT32_MAX)) return 0;
-    return static_cast<int32_t>(value);
-}
-
 // ---- Value storage ---------------------------------------------------------------------------
 
 AttValues::AttValues(std::initializer_list<AttVal> values) {

@@ -73,7 +73,11 @@ struct AttVal {
     // (CONTINUOUS and derived attributes); every integer kind is exact in a double.
     double value = 0.0;
 
-    int32_t int_value() const;  // the stored integer of a discrete or DATE value
+    // The stored integer of a discrete or DATE value; 0 for a value outside the 32-bit range.
+    int32_t int_value() const {
+        if (!(value >= INT32_MIN && value <= INT32_MAX)) return 0;
+        return static_cast<int32_t>(value);
+    }
 };
 
 // The values of one example, entries 0..size()-1: a slice of a block that a data set
