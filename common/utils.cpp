@@ -175,6 +175,15 @@ std::string_view field_text(std::string_view text, Dialect dialect) {
 }  // namespace
 
 std::optional<std::string_view> TextReader::read_field(const FieldRules& rules) {
+    // The usual case, decided in the buffer: the characters skipped before a field, then
+    // an ordinary one that starts it.
+    if (rules.skipped_before_field(rules.start())) {
+        while (position_ < end_ && rules.skipped_before_field(buffer_[position_])) ++position_;
+        if (position_ < end_ && !rules.stops_scan(buffer_[position_]) && buffer_[position_] != '|') {
+            ++position_;
+            return rest_of_field(rules);
+        }
+    }
     int previous = rules.start();
     int current = previous;
     bool taken = false;  // the start character does not come from the stream
@@ -205,6 +214,12 @@ std::optional<std::string_view> TextReader::read_field(const FieldRules& rules) 
         } while (!rules.ends_line(current) && !rules.is_separator(current));
         return std::nullopt;
     }
+    return rest_of_field(rules);
+}
+
+// The field whose first character has just been taken, without trailing spaces (main
+// dialect) and a final full stop; nothing when that leaves no text.
+std::optional<std::string_view> TextReader::rest_of_field(const FieldRules& rules) {
     int ended_by = EOF;
     const std::string_view text = field_text(scan_field(rules, ended_by), rules.dialect());
     if (text.empty()) return std::nullopt;

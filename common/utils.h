@@ -91,6 +91,7 @@ private:
     void put_back() { --position_; }
     bool refill();
     std::string_view scan_field(const FieldRules& rules, int& ended_by);
+    std::optional<std::string_view> rest_of_field(const FieldRules& rules);
 
     std::FILE* stream_;
     size_t block_size_;
