@@ -4,9 +4,11 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <cstdlib>
+#include <memory>
 #include <new>
+#include <unordered_map>
+#include <utility>
 
 int NR_IGNORES = 0;
 
@@ -67,21 +69,12 @@ bool begins_with_bar(std::string_view name) {
     return first != std::string_view::npos && name[first] == '|';
 }
 
-// Passes over the rest of the current line, its line end included; a read error ends
-// the line as the end of the file does.
-void skip_rest_of_line(std::FILE* stream) {
-    int c = 0;
-    do {
-        c = std::ferror(stream) ? EOF : std::fgetc(stream);
-    } while (c != '\n' && c != EOF);
-}
-
 // One declaration "name: values"; nothing when no complete declaration could be read.
-std::optional<Attribute> Processa_atributo(std::FILE* stream, Dialect dialect, BarNames bar_names) {
+std::optional<Attribute> Processa_atributo(TextReader& stream, Dialect dialect, BarNames bar_names) {
     std::optional<std::string> name = ReadField(stream, ":\n", dialect);
     if (!name || Trim(*name).empty()) return std::nullopt;
     if (bar_names == BarNames::Comment && begins_with_bar(*name)) {
-        skip_rest_of_line(stream);
+        stream.skip_line();
         return std::nullopt;
     }
     const std::vector<std::string> fields = ReadLine(stream, value_separators(dialect), dialect);
@@ -94,7 +87,7 @@ std::optional<Attribute> Processa_atributo(std::FILE* stream, Dialect dialect, B
 }
 
 // Every declaration to the end of the stream, as entries 1..n.
-Domain GenerateDomainInfo(std::FILE* stream, Dialect dialect, BarNames bar_names) {
+Domain GenerateDomainInfo(TextReader& stream, Dialect dialect, BarNames bar_names) {
     Domain domain;
     domain.attributes.emplace_back();
     while (!stream_at_end(stream)) {
@@ -112,7 +105,7 @@ bool has_labelled_class(const Domain& domain) {
 
 // The class list of a ".names" file: the first line that yields a field. Header
 // comments, blank lines and lines of separators before it are passed over.
-std::vector<std::string> read_class_line(std::FILE* stream, Dialect dialect) {
+std::vector<std::string> read_class_line(TextReader& stream, Dialect dialect) {
     std::vector<std::string> classes;
     while (classes.empty() && !stream_at_end(stream)) classes = ReadLine(stream, ", ;\t", dialect);
     return classes;
@@ -123,6 +116,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Domain files are small.
+constexpr size_t DOMAIN_BLOCK_SIZE = 64 * 1024;
+
 }  // namespace
 
 std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect) {
@@ -130,7 +126,8 @@ std::optional<Domain> ReadNames(const std::string& base, const std::string& suff
     const std::string path = base + suffix;
     File file(std::fopen(path.c_str(), "r"));
     if (!file) return std::nullopt;
-    const std::vector<std::string> classes = read_class_line(file.get(), dialect);
+    TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
+    const std::vector<std::string> classes = read_class_line(stream, dialect);
     if (classes.empty()) {
         std::fprintf(stderr, "Read Names: %s Invalid domain file\n", path.c_str());
         return std::nullopt;
@@ -138,7 +135,7 @@ std::optional<Domain> ReadNames(const std::string& base, const std::string& suff
     // The older dialect keeps its own rule: its field reader takes a "|" that starts a
     // line as a comment, and one after blanks as part of a name.
     const BarNames bar_names = dialect == Dialect::Main ? BarNames::Comment : BarNames::Declare;
-    Domain domain = GenerateDomainInfo(file.get(), dialect, bar_names);
+    Domain domain = GenerateDomainInfo(stream, dialect, bar_names);
     Attribute class_attribute;
     class_attribute.name = "Classe";
     class_attribute.type = NOMINAL;
@@ -155,7 +152,8 @@ std::optional<Domain> ReadDomain(const std::string& base, const std::string& suf
     const std::string path = base + suffix;
     std::optional<Domain> domain;
     if (File file{std::fopen(path.c_str(), "r")}) {
-        domain = GenerateDomainInfo(file.get(), dialect, BarNames::Declare);
+        TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
+        domain = GenerateDomainInfo(stream, dialect, BarNames::Declare);
         domain->name = base;
     } else {
         domain = ReadNames(base, ".names", dialect);
@@ -178,7 +176,7 @@ Domain RemoveIgnore(const Domain& domain) {
     return reduced;
 }
 
-int IdValLbl(const Domain& domain, int attribute, const std::string& label) {
+int IdValLbl(const Domain& domain, int attribute, std::string_view label) {
     if (attribute < 1 || static_cast<size_t>(attribute) >= domain.attributes.size()) return 0;
     const Attribute& a = domain.attributes[static_cast<size_t>(attribute)];
     if (a.type == CONTINUOUS || a.type == DATE) return 0;
@@ -199,12 +197,18 @@ namespace {
 
 const char* type_word(int type) {
     switch (type) {
-        case NOMINAL: return "nominal\n";
-        case ORDERED: return "ordered\n";
-        case INTEGER: return "integer\n";
-        case CONTINUOUS: return "continuous\n";
-        case DATE: return "date\n";
-        default: return "";
+        case NOMINAL:
+            return "nominal\n";
+        case ORDERED:
+            return "ordered\n";
+        case INTEGER:
+            return "integer\n";
+        case CONTINUOUS:
+            return "continuous\n";
+        case DATE:
+            return "date\n";
+        default:
+            return "";
     }
 }
 
@@ -228,10 +232,131 @@ void ShowDomain(const Domain& domain) {
 
 // ---- Examples ------------------------------------------------------------------------------
 
-int32_t AttVal::int_value() const {
-    if (!(value >= INT32_MIN && value <= INT32_MAX)) return 0;
-    return static_cast<int32_t>(value);
+// ---- Value storage ---------------------------------------------------------------------------
+
+AttValues::AttValues(std::initializer_list<AttVal> values) {
+    grow(values.size());
+    std::copy(values.begin(), values.end(), data_);
+    size_ = static_cast<uint32_t>(values.size());
 }
+
+AttValues::AttValues(const AttValues& other) {
+    grow(other.size_);
+    std::copy(other.begin(), other.end(), data_);
+    size_ = other.size_;
+}
+
+AttValues& AttValues::operator=(const AttValues& other) {
+    if (this != &other) *this = AttValues(other);
+    return *this;
+}
+
+AttValues::AttValues(AttValues&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      owned_(std::move(other.owned_)) {}
+
+AttValues& AttValues::operator=(AttValues&& other) noexcept {
+    if (this == &other) return *this;
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+    owned_ = std::move(other.owned_);
+    return *this;
+}
+
+// Moves the values into an array of their own of `capacity` entries. Throws bad_alloc.
+void AttValues::grow(size_t capacity) {
+    if (capacity > UINT32_MAX) throw std::bad_alloc();
+    auto fresh = std::make_unique<AttVal[]>(capacity);
+    std::copy(begin(), end(), fresh.get());
+    owned_ = std::move(fresh);
+    data_ = owned_.get();
+    capacity_ = static_cast<uint32_t>(capacity);
+}
+
+bool AttValues::resize(size_t size) {
+    if (size > capacity_) {
+        try {
+            grow(std::max<size_t>(size, std::min<size_t>(size_t{2} * capacity_, UINT32_MAX)));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    std::fill(data_ + std::min<size_t>(size_, size), data_ + size, AttVal{});
+    size_ = static_cast<uint32_t>(size);
+    return true;
+}
+
+void AttValues::push_back(const AttVal& value) {
+    if (size_ == capacity_) grow(std::max<size_t>(1, size_t{2} * capacity_));
+    data_[size_++] = value;
+}
+
+InstanceArray::InstanceArray(std::initializer_list<Instance> instances) {
+    reserve(instances.size());
+    for (const Instance& instance : instances) push_back(instance);
+}
+
+void InstanceArray::reserve(size_t count) {
+    while (chunks_.size() * CHUNK < count) chunks_.push_back(std::make_unique<Instance[]>(CHUNK));
+}
+
+void InstanceArray::push_back(Instance instance) {
+    reserve(size_ + 1);
+    (*this)[size_] = std::move(instance);
+    ++size_;
+}
+
+AttVal* InstanceArray::next_slice() {
+    if (blocks_.empty() || blocks_.back().count == blocks_.back().room || blocks_.back().stride != stride_) {
+        ValueBlock block;
+        block.stride = stride_;
+        block.room = std::clamp<size_t>(BLOCK_BYTES / (sizeof(AttVal) * stride_), 1, CHUNK);
+        block.cells = ZeroBlock<AttVal>(block.room * stride_);
+        block.first_instance = size_;
+        blocks_.push_back(std::move(block));
+    }
+    ValueBlock& block = blocks_.back();
+    return &block.cells[block.count * block.stride];
+}
+
+void InstanceArray::add_from_slice(int class_value, int nr_attributes) {
+    ValueBlock& block = blocks_.back();
+    AttVal* slice = &block.cells[block.count * block.stride];
+    push_back(Instance{class_value, nr_attributes, 1.0, AttValues(slice, block.stride, block.stride)});
+    ++block.count;
+}
+
+bool InstanceArray::reserve_room(uint32_t extra) {
+    if (extra == 0) return true;
+    for (ValueBlock& block : blocks_) {
+        if (uint64_t{block.stride} + extra > UINT32_MAX) return false;
+        const uint32_t stride = block.stride + extra;
+        if (block.count > SIZE_MAX / sizeof(AttVal) / stride) return false;
+        ZeroBlock<AttVal> cells;
+        try {
+            cells = ZeroBlock<AttVal>(block.count * stride);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        for (size_t k = 0; k < block.count; ++k) {
+            AttValues& values = (*this)[block.first_instance + k].values;
+            const bool in_slice = !values.owns_storage() && values.begin() == &block.cells[k * block.stride];
+            if (!in_slice && !(values.owns_storage() && values.size() <= stride)) continue;
+            AttVal* slice = &cells[k * stride];
+            std::copy(values.begin(), values.end(), slice);
+            values = AttValues(slice, static_cast<uint32_t>(values.size()), stride);
+        }
+        block.cells = std::move(cells);
+        block.stride = stride;
+        block.room = block.count;
+    }
+    return true;
+}
+
+// ---- Reading examples ------------------------------------------------------------------------
 
 namespace {
 
@@ -246,84 +371,144 @@ int count_ignored(const Domain& domain) {
 
 AttVal unknown(int status) { return AttVal{status, UNKNOWN_VALUE}; }
 
-void report_invalid_value(long number, long line, int position, const std::string& field, bool integer,
-                          Dialect dialect) {
-    const char* format = dialect == Dialect::Solmet
-                             ? "ReadAttVal: Instance %ld (Line %ld) Invalid attribute ( %d )value: %s\n"
-                         : integer ? "ReadAttVal: Instance %ld (Line %ld) Invalid attribute ( %d )value:'%s'\n"
-                                   : "ReadAttVal: Instance %ld (Line %ld) Invalid attribute ( %d )value: '%s'\n";
-    std::fprintf(stderr, format, number, line, position, field.c_str());
+// IdValLbl for one attribute, with a hash index over long label lists.
+class LabelLookup {
+   public:
+    explicit LabelLookup(const Attribute& attribute) : attribute_(&attribute) {
+        if (attribute.type == CONTINUOUS || attribute.type == DATE || attribute.nr_values() <= LINEAR_SCAN) return;
+        for (int v = attribute.nr_values(); v >= 1; --v) index_[attribute.values[static_cast<size_t>(v)]] = v;
+    }
+    int number(std::string_view label) const {
+        const Attribute& a = *attribute_;
+        if (a.type == CONTINUOUS || a.type == DATE) return 0;
+        if (a.nr_values() <= LINEAR_SCAN) {
+            for (int v = 1; v <= a.nr_values(); ++v)
+                if (a.values[static_cast<size_t>(v)] == label) return v;
+            return 0;
+        }
+        const auto found = index_.find(label);
+        return found == index_.end() ? 0 : found->second;
+    }
+
+   private:
+    static constexpr int LINEAR_SCAN = 8;
+    const Attribute* attribute_;
+    std::unordered_map<std::string_view, int> index_;  // the first label of each text
+};
+
+// What reading the examples of one domain needs, worked out once.
+struct ExampleFormat {
+    ExampleFormat(const Domain& domain, Dialect dialect)
+        : domain(domain),
+          dialect(dialect),
+          rules(example_separators(dialect), dialect),
+          stored(domain.nr_attributes - count_ignored(domain)) {
+        labels.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+        types.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+        for (int a = 1; a <= domain.nr_attributes + 1; ++a) {
+            labels.emplace_back(domain.attributes[static_cast<size_t>(a)]);
+            types.push_back(domain.attributes[static_cast<size_t>(a)].type);
+        }
+    }
+    const LabelLookup& lookup(int position) const { return labels[static_cast<size_t>(position) - 1]; }
+    int type(int position) const { return types[static_cast<size_t>(position) - 1]; }
+
+    const Domain& domain;
+    Dialect dialect;
+    FieldRules rules;
+    int stored;                       // values kept per example
+    std::vector<LabelLookup> labels;  // positions 1..nr_attributes + 1
+    std::vector<int> types;           // likewise
+};
+
+void report(const std::string& message) { std::fwrite(message.data(), 1, message.size(), stderr); }
+
+std::string message_head(long number, long line) {
+    char head[96];
+    std::snprintf(head, sizeof head, "ReadAttVal: Instance %ld (Line %ld) ", number, line);
+    return head;
+}
+
+void report_invalid_value(long number, long line, int position, std::string_view field, bool integer, Dialect dialect) {
+    const char* open = dialect == Dialect::Solmet ? " " : integer ? "'" : " '";
+    const char* close = dialect == Dialect::Solmet ? "\n" : "'\n";
+    report(message_head(number, line) + "Invalid attribute ( " + std::to_string(position) + " )value:" + open +
+           std::string(field) + close);
 }
 
 // The value of attribute `position` from its field text.
-AttVal decode_value(const Domain& domain, int position, const std::string& field, long number, long line,
-                    Dialect dialect) {
+AttVal decode_value(const ExampleFormat& format, int position, std::string_view field, long number, long line) {
     if (field[0] == '?') return unknown(STATUS_UNKNOWN);
     if (field[0] == '*') return unknown(STATUS_DONTCARE);
-    switch (domain.attributes[static_cast<size_t>(position)].type) {
+    switch (format.type(position)) {
         case NOMINAL:
         case ORDERED: {
-            const int label = IdValLbl(domain, position, field);
+            const int label = format.lookup(position).number(field);
             if (label != 0) return AttVal{STATUS_KNOWN, static_cast<double>(label)};
-            report_invalid_value(number, line, position, field, false, dialect);
+            report_invalid_value(number, line, position, field, false, format.dialect);
             return unknown(STATUS_UNKNOWN);
         }
         case INTEGER:
-            if (IdValLbl(domain, position, field) == 0) report_invalid_value(number, line, position, field, true, dialect);
-            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field.c_str()))};
+            if (format.lookup(position).number(field) == 0)
+                report_invalid_value(number, line, position, field, true, format.dialect);
+            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))};
         case CONTINUOUS: {
-            const double value = std::strtod(field.c_str(), nullptr);
+            const double value = c_strtod(field);
             if (std::isnan(value)) return unknown(STATUS_UNKNOWN);
             return AttVal{STATUS_KNOWN, value};
         }
         default:  // DATE
-            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field.c_str()))};
+            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))};
     }
 }
 
-// The attribute fields of one line; nothing for an empty line or a wrong field count.
-std::optional<std::vector<AttVal>> ReadAttVal(std::FILE* stream, const Domain& domain, long number, long line,
-                                              Dialect dialect, long& rejected) {
-    const int n = domain.nr_attributes;
-    // An empty or comment line yields nothing: find out before sizing the values.
-    std::optional<std::string> field;
-    if (n >= 1) {
-        field = ReadField(stream, example_separators(dialect), dialect);
-        if (!field) return std::nullopt;
-    }
-    std::vector<AttVal> values;
+// The next example's slice of the value storage; running out of memory ends the run.
+AttVal* slice_for(InstanceArray& instances, long number) {
     try {
-        values.assign(static_cast<size_t>(n - count_ignored(domain) + 1), AttVal{});
+        return instances.next_slice();
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "ReadAttVal: Out of Memory Example %ld\n", number);
         throw OutOfMemory{};
     }
-    values[0].value = static_cast<double>(number);
+}
+
+// Decodes the attribute fields of one line into the next slice of `instances`; false for
+// an empty line or a wrong field count.
+bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, long line, InstanceArray& instances,
+                long& rejected) {
+    const int n = format.domain.nr_attributes;
+    // An empty or comment line yields nothing: find out before taking a slice.
+    std::optional<std::string_view> field;
+    if (n >= 1) {
+        field = stream.read_field(format.rules);
+        if (!field) return false;
+    }
+    AttVal* values = slice_for(instances, number);
+    values[0] = AttVal{STATUS_KNOWN, static_cast<double>(number)};
     size_t stored = 1;
     for (int position = 1; position <= n; ++position) {
-        if (position > 1) field = ReadField(stream, example_separators(dialect), dialect);
+        if (position > 1) field = stream.read_field(format.rules);
         if (!field) {
             ++rejected;
-            if (dialect == Dialect::Main)
+            if (format.dialect == Dialect::Main)
                 std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
                              line, position);
             else
                 std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number,
                              line);
-            return std::nullopt;
+            return false;
         }
-        if (domain.attributes[static_cast<size_t>(position)].type == IGNORE) continue;
-        values[stored++] = decode_value(domain, position, *field, number, line, dialect);
+        if (format.type(position) == IGNORE) continue;
+        values[stored++] = decode_value(format, position, *field, number, line);
     }
-    return values;
+    return true;
 }
 
-}  // namespace
-
-std::optional<std::vector<AttVal>> ReadCiInstance(std::FILE* stream, const Domain& domain, long number,
-                                                  int& class_value, ExampleReader& reader, Dialect dialect) {
-    class_value = -1;
-    const bool main_dialect = dialect == Dialect::Main;
+// Reads one example line into the next slice of `instances`; its class number, or nothing
+// for a line that yields no example.
+std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& format, long number,
+                                  InstanceArray& instances, ExampleReader& reader) {
+    const bool main_dialect = format.dialect == Dialect::Main;
     if (main_dialect && number == 1) reader.line = 0;
     // The older dialect counts every call, whatever the line held, after the messages.
     struct CountCall {
@@ -334,56 +519,55 @@ std::optional<std::vector<AttVal>> ReadCiInstance(std::FILE* stream, const Domai
         }
     } count_call{reader, !main_dialect};
 
-    std::optional<std::vector<AttVal>> values =
-        ReadAttVal(stream, domain, number, reader.line, dialect, reader.rejected);
-    if (!values) return std::nullopt;
-    const std::optional<std::string> class_field = ReadField(stream, example_separators(dialect), dialect);
+    if (!ReadAttVal(stream, format, number, reader.line, instances, reader.rejected)) return std::nullopt;
+    const std::optional<std::string_view> class_field = stream.read_field(format.rules);
     // Without attributes, a line that has no class field is simply an empty line.
-    if (!class_field && domain.nr_attributes == 0) return std::nullopt;
+    if (!class_field && format.domain.nr_attributes == 0) return std::nullopt;
     if (main_dialect) ++reader.line;
-    const std::string class_text = class_field.value_or("");
-    class_value = class_field ? IdValLbl(domain, domain.nr_attributes + 1, class_text) : 0;
+    const int class_value = class_field ? format.lookup(format.domain.nr_attributes + 1).number(*class_field) : 0;
     if (class_value == 0) {
         ++reader.rejected;
-        std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid Classe value: %s\n", number, reader.line,
-                     class_text.c_str());
+        report(message_head(number, reader.line) + "Invalid Classe value: " + std::string(class_field.value_or("")) +
+               "\n");
         return std::nullopt;
     }
-    return values;
+    return class_value;
 }
-
-namespace {
 
 constexpr size_t INSTANCE_BLOCK = 10000;
 
-std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, Dialect dialect, long& rejected_lines) {
+void make_room(InstanceArray& instances, size_t count) {
+    try {
+        instances.reserve(count);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "CiReadInstances: Not enough memory\n");
+        throw OutOfMemory{};
+    }
+}
+
+InstanceArray ReadCiInstances(TextReader& stream, const Domain& domain, Dialect dialect, long& rejected_lines) {
     std::printf("Reading examples");
-    std::vector<Instance> instances(1);  // entry 0 unused
-    const int stored_attributes = domain.nr_attributes - count_ignored(domain);
+    const ExampleFormat format(domain, dialect);
+    InstanceArray instances;
+    instances.set_value_stride(static_cast<uint32_t>(format.stored) + 1);
+    make_room(instances, 1);
+    instances.push_back(Instance{});  // entry 0 unused
     ExampleReader reader;
     size_t capacity = 0;
-    if (!stream_at_end(stream)) {
+    if (!stream.at_end()) {
         do {
             capacity += INSTANCE_BLOCK;
-            try {
-                instances.reserve(capacity + 1);
-            } catch (const std::bad_alloc&) {
-                std::fprintf(stderr, "CiReadInstances: Not enough memory\n");
-                throw OutOfMemory{};
-            }
+            make_room(instances, capacity + 1);
             std::printf(".");
             std::fflush(stdout);
             while (instances.size() - 1 < capacity) {
                 const long number = static_cast<long>(instances.size());
-                int class_value = 0;
-                std::optional<std::vector<AttVal>> values =
-                    ReadCiInstance(stream, domain, number, class_value, reader, dialect);
-                if (values) instances.push_back(Instance{class_value, stored_attributes, 1.0, std::move(*values)});
-                if (stream_at_end(stream)) break;
+                const std::optional<int> class_value = ReadCiInstance(stream, format, number, instances, reader);
+                if (class_value) instances.add_from_slice(*class_value, format.stored);
+                if (stream.at_end()) break;
             }
-        } while (!stream_at_end(stream));
+        } while (!stream.at_end());
     }
-    instances.shrink_to_fit();
     rejected_lines = reader.rejected;
     std::printf("\n");
     return instances;
@@ -391,7 +575,7 @@ std::vector<Instance> ReadCiInstances(std::FILE* stream, const Domain& domain, D
 
 }  // namespace
 
-CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect) {
+CiDataset ReadCiDataset(TextReader& stream, const Domain& domain, Dialect dialect) {
     CiDataset dataset;
     dataset.instances = ReadCiInstances(stream, domain, dialect, dataset.rejected_lines);
     dataset.nr_instances = static_cast<int>(dataset.instances.size()) - 1;
@@ -399,18 +583,24 @@ CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect
     return dataset;
 }
 
+CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect) {
+    TextReader reader(stream);
+    return ReadCiDataset(reader, domain, dialect);
+}
+
+bool Ci_ReserveRoom(CiDataset& dataset, int extra) {
+    if (extra <= 0) return true;
+    return dataset.instances.reserve_room(static_cast<uint32_t>(extra));
+}
+
 int Ci_ReBuildInstance(Instance& instance, int size) {
     if (size < 1) return 0;
-    try {
-        instance.values.resize(static_cast<size_t>(size), AttVal{});
-    } catch (const std::bad_alloc&) {
-        return 0;
-    }
+    if (!instance.values.resize(static_cast<size_t>(size))) return 0;
     instance.nr_attributes = size - 1;
     return 1;
 }
 
-void ShowCiInstance(const Domain& domain, const std::vector<AttVal>& values, int count) {
+void ShowCiInstance(const Domain& domain, const AttValues& values, int count) {
     if (values.empty()) return;
     for (int i = 1; i <= count && static_cast<size_t>(i) < values.size(); ++i) {
         const AttVal& v = values[static_cast<size_t>(i)];
@@ -421,10 +611,18 @@ void ShowCiInstance(const Domain& domain, const std::vector<AttVal>& values, int
         const int type = i <= domain.nr_attributes ? domain.attributes[static_cast<size_t>(i)].type : CONTINUOUS;
         switch (type) {
             case NOMINAL:
-            case ORDERED: std::printf("%s\t", LblValId(domain, i, v.int_value()).c_str()); break;
-            case INTEGER: std::printf("%d\t", v.int_value()); break;
-            case DATE: std::printf("%ld\t", static_cast<long>(v.int_value())); break;
-            default: std::printf("%6.3f\t", v.value); break;
+            case ORDERED:
+                std::printf("%s\t", LblValId(domain, i, v.int_value()).c_str());
+                break;
+            case INTEGER:
+                std::printf("%d\t", v.int_value());
+                break;
+            case DATE:
+                std::printf("%ld\t", static_cast<long>(v.int_value()));
+                break;
+            default:
+                std::printf("%6.3f\t", v.value);
+                break;
         }
     }
     std::printf("\n");

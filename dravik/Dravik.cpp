@@ -3,6 +3,7 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -39,6 +40,18 @@ void set_option(int letter, const std::string& value) {
     if (letter == 't') TRACE = static_cast<int16_t>(c_atoi(value.c_str()));
     if (letter == 'K') KNN = c_atoi(value.c_str());
     if (letter == 'g') GRAPH_PATH = value;
+}
+
+// Room for the derived values the tree's models can append past the domain's attributes,
+// given to every example once so that they need not grow one by one. A tree that claims
+// far more than its domain (beyond four times its width, or 64 values, and never more
+// than 1024) gets none: its examples grow on demand, as far as the descent really takes
+// them.
+int derived_room(const Tree& tree, const Domain& domain) {
+    const int64_t own = domain.nr_attributes;
+    const int64_t extra = widest_example(tree, domain) - own;
+    const int64_t limit = std::min<int64_t>(std::max<int64_t>(4 * (own + 1), 64), 1024);
+    return extra > 0 && extra <= limit ? static_cast<int>(extra) : 0;
 }
 
 void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
@@ -134,6 +147,7 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "File %s.tree Not Found!\n", name);
         return 0;
     }
+    Ci_ReserveRoom(test, derived_room(*tree, test.domain));  // where it cannot, examples grow one by one
     int32_t depth = 0;
     TreeSummary summary = Recompute_Nodes(*tree, depth);
     summary.depth = depth;

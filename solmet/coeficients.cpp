@@ -1,11 +1,13 @@
 #include "coeficients.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,28 +21,78 @@ using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 bool takes_part(int type) { return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS; }
 
-// What attribute j brings into the function of class c: the example's own value when it
-// is known, else the training mean of class c, so that each function sees its own class's
-// stand-in for a missing value.
-double attribute_input(const AttVal& value, const Attribute& attribute, const DMatrix& table, int c) {
-    if (attribute.type == CONTINUOUS) return value.status == STATUS_KNOWN ? value.value : table.at(c, MEAN);
-    if (value.status == STATUS_KNOWN) return static_cast<double>(value.int_value());
-    return table.at(c, attribute.nr_values() + 1);  // the discrete table's value_mean column
+// The model as the loop over the examples applies it, worked out once per run: the
+// attributes that take part, in order, and for each function the stand-ins of its class
+// for unknown values (the training mean of class c, so that each function sees its own
+// class's stand-in for a missing value).
+class ScoringPlan {
+   public:
+    ScoringPlan(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats, int nr_attributes)
+        : coefficients_(coefficients), nr_functions_(std::max(domain.nr_classes() - 1, 0)) {
+        for (int j = 1; j <= nr_attributes; ++j) {
+            const Attribute& attribute = domain.attributes[static_cast<size_t>(j)];
+            if (takes_part(attribute.type))
+                inputs_.push_back(Input{static_cast<size_t>(j), attribute.type == CONTINUOUS});
+        }
+        standins_.reserve(static_cast<size_t>(nr_functions_) * inputs_.size());
+        for (int c = 1; c <= nr_functions_; ++c) {
+            for (const Input& input : inputs_) {
+                const Attribute& attribute = domain.attributes[input.attribute];
+                const DMatrix& table = *stats.tables[input.attribute];
+                standins_.push_back(input.continuous ? table.at(c, MEAN) : table.at(c, attribute.nr_values() + 1));
+            }
+        }
+    }
+
+    int nr_functions() const { return nr_functions_; }
+
+    // The constant of function c, then its coefficients times the example's inputs,
+    // attribute by attribute in order.
+    double score(const Instance& example, int c) const {
+        const double* coefficient = &coefficients_.at(c, 1);
+        const double* standin = standins_.data() + static_cast<size_t>(c - 1) * inputs_.size();
+        double score = coefficient[0];
+        for (size_t k = 0; k < inputs_.size(); ++k) {
+            const AttVal& value = example.values[inputs_[k].attribute];
+            double x = standin[k];
+            if (value.status == STATUS_KNOWN)
+                x = inputs_[k].continuous ? value.value : static_cast<double>(value.int_value());
+            score += coefficient[k + 1] * x;
+        }
+        return score;
+    }
+
+   private:
+    struct Input {
+        size_t attribute;
+        bool continuous;
+    };
+    const DMatrix& coefficients_;
+    int nr_functions_;
+    std::vector<Input> inputs_;
+    std::vector<double> standins_;  // function by function, one per input
+};
+
+// exp(score - best score) for classes 1..C (entry 0 unused), each difference floored at -25.
+// Unless every weight is shown (`all`), a class more than 1e-10 below a finite best score
+// gets 0 instead: its weight is below the best class's exact 1, so it can never be the
+// predicted class, and 0 keeps it so.
+void class_weights(const std::vector<double>& scores, std::vector<double>& weights, bool all) {
+    if (scores.size() < 2) return;
+    double best = scores[1];
+    for (size_t c = 2; c < scores.size(); ++c)
+        if (scores[c] > best) best = scores[c];
+    all = all || !std::isfinite(best);
+    for (size_t c = 1; c < scores.size(); ++c) {
+        double difference = scores[c] - best;
+        if (difference < kLowestScoreDifference) difference = kLowestScoreDifference;
+        weights[c] = all || !(difference <= -1e-10) ? std::exp(difference) : 0.0;
+    }
 }
 
-double score_of_class(const Instance& example, const Domain& domain, const DMatrix& coefficients,
-                      const ClassStats& stats, int nr_attributes, int c) {
-    double score = coefficients.at(c, 1);
-    int column = 2;
-    for (int j = 1; j <= nr_attributes; ++j) {
-        const Attribute& attribute = domain.attributes[static_cast<size_t>(j)];
-        if (!takes_part(attribute.type)) continue;
-        const double x = attribute_input(example.values[static_cast<size_t>(j)], attribute,
-                                         *stats.tables[static_cast<size_t>(j)], c);
-        score += coefficients.at(c, column) * x;
-        ++column;
-    }
-    return score;
+void write_prediction(std::FILE* file, const std::string& label) {
+    for (const char c : label) putc_unlocked(c, file);
+    putc_unlocked('\n', file);
 }
 
 void report_example(long number, const std::string& observed, const std::string& predicted,
@@ -91,29 +143,6 @@ void Show_coeficientes(const DMatrix& coefficients, int nr_rows, int nr_cols) {
     std::printf("Number of equations %d Number of Coefficients %d\n", equations, printed);
 }
 
-std::vector<double> discriminant_scores(const Instance& example, const Domain& domain, const DMatrix& coefficients,
-                                        const ClassStats& stats, int nr_attributes) {
-    const int nr_classes = domain.nr_classes();
-    std::vector<double> scores(static_cast<size_t>(nr_classes) + 1, 0.0);
-    for (int c = 1; c < nr_classes; ++c)
-        scores[static_cast<size_t>(c)] = score_of_class(example, domain, coefficients, stats, nr_attributes, c);
-    return scores;
-}
-
-std::vector<double> class_weights(const std::vector<double>& scores) {
-    std::vector<double> weights(scores.size(), 0.0);
-    if (scores.size() < 2) return weights;
-    double best = scores[1];
-    for (size_t c = 2; c < scores.size(); ++c)
-        if (scores[c] > best) best = scores[c];
-    for (size_t c = 1; c < scores.size(); ++c) {
-        double difference = scores[c] - best;
-        if (difference < kLowestScoreDifference) difference = kLowestScoreDifference;
-        weights[c] = std::exp(difference);
-    }
-    return weights;
-}
-
 int predicted_class(const std::vector<double>& weights) {
     size_t best = 1;
     for (size_t c = 2; c < weights.size(); ++c)
@@ -129,19 +158,30 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     IMatrix confusion = confusion_matrix(nr_classes);
     errors = 0;
 
+    // Below verbosity 2 nothing else is written while the predictions are, so they go out
+    // in large blocks; above it the standard buffer keeps them interleaved with the
+    // example lines as they always were when both go to one file.
+    std::vector<char> buffer;
     const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
     const OutputFile predictions(std::fopen(path.c_str(), "w"));
     if (!predictions) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
+    if (predictions && VERBOSITY <= 1) {
+        buffer.resize(size_t{1} << 20);
+        std::setvbuf(predictions.get(), buffer.data(), _IOFBF, buffer.size());
+    }
 
+    const ScoringPlan plan(domain, coefficients, stats, nr_attributes);
+    std::vector<double> scores(static_cast<size_t>(std::max(nr_classes, 0)) + 1, 0.0);
+    std::vector<double> weights(scores.size(), 0.0);
     for (int i = first; i <= last; ++i) {
         const Instance& example = data.instances[static_cast<size_t>(i)];
-        const std::vector<double> weights =
-            class_weights(discriminant_scores(example, domain, coefficients, stats, nr_attributes));
+        for (int c = 1; c <= plan.nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan.score(example, c);
+        class_weights(scores, weights, VERBOSITY > 2);
         const int observed = example.class_value;
         const int predicted = predicted_class(weights);
         confusion.at(observed, predicted) += 1;
         const std::string& label = LblValId(domain, class_attribute, predicted);
-        if (predictions) std::fprintf(predictions.get(), "%s\n", label.c_str());
+        if (predictions) write_prediction(predictions.get(), label);
         if (VERBOSITY > 1) report_example(i, LblValId(domain, class_attribute, observed), label, weights);
         if (predicted != observed) ++errors;
     }

@@ -12,15 +12,6 @@
 // number of lines and coefficients printed.
 void Show_coeficientes(const DMatrix& coefficients, int nr_rows, int nr_cols);
 
-// Scores of classes 1..C (entry 0 unused) for one example over attributes
-// 1..nr_attributes. Class C, the reference, scores 0. The coefficient matrix must have
-// rows 1..C-1 and one column per taking-part attribute after the constant.
-std::vector<double> discriminant_scores(const Instance& example, const Domain& domain, const DMatrix& coefficients,
-                                        const ClassStats& stats, int nr_attributes);
-
-// exp(score - best score) for classes 1..C (entry 0 unused), each difference floored at -25.
-std::vector<double> class_weights(const std::vector<double>& scores);
-
 // The class with the largest weight; the lowest class number among equal ones.
 int predicted_class(const std::vector<double>& weights);
 

@@ -34,8 +34,9 @@ Domain make_domain(std::vector<Attribute> attributes, std::vector<std::string> c
 }
 
 Domain weather() {
-    return make_domain({attribute("outlook", NOMINAL, {"sunny", "overcast", "rain"}), attribute("humidity", CONTINUOUS)},
-                       {"yes", "no"});
+    return make_domain(
+        {attribute("outlook", NOMINAL, {"sunny", "overcast", "rain"}), attribute("humidity", CONTINUOUS)},
+        {"yes", "no"});
 }
 
 struct ReadResult {
@@ -43,11 +44,13 @@ struct ReadResult {
     Captured captured;
 };
 
-ReadResult read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main) {
+ReadResult read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,
+                         size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
     ReadResult result;
     result.captured = capture_output([&] {
-        TextStream stream = text_stream(text);
-        result.dataset = ReadCiDataset(stream.get(), domain, dialect);
+        TextStream file = text_stream(text);
+        TextReader stream(file.get(), block_size);
+        result.dataset = ReadCiDataset(stream, domain, dialect);
     });
     return result;
 }
@@ -71,67 +74,110 @@ std::string describe(const CiDataset& dataset) {
     return text;
 }
 
-TEST(ExampleReader, ValuesUnknownsAndRejectedLines) {
-    const ReadResult r = read_examples(
-        "sunny, 85.5, no\n?,70,yes\r\n*, nan, yes\n"
-        "\n| comment line\n"
-        "sunny, 80, maybe\n"      // unknown class: dropped
-        "cloudy, 75, yes\n"       // unknown label: kept as unknown
-        "rain\n"                  // too few fields
-        "rain, 60\n"              // no class field: dropped, the next line is its own
-        "overcast, 61, no",       // no line end at the end of the file
-        weather());
-    EXPECT_EQ(r.captured.out, "Reading examples.\n");
-    EXPECT_EQ(r.captured.err,
-              "ReadAttVal: Instance 4 (Line 4) Invalid Classe value: maybe\n"
-              "ReadAttVal: Instance 4 (Line 4) Invalid attribute ( 1 )value: 'cloudy'\n"
-              "ReadAttVal: Instance 5 (Line 5) Invalid number of attributes: 2\n"
-              "ReadAttVal: Instance 5 (Line 6) Invalid Classe value: \n");
-    EXPECT_EQ(describe(r.dataset), "1 2: K1 K85.5\n2 1: U K70\n3 1: D U\n4 1: U K75\n5 2: K2 K61\n");
-    // Until an example is kept, every line restarts the counter.
-    EXPECT_EQ(read_examples("rain, 1, maybe\nmist, 2, yes\n", weather()).captured.err,
-              "ReadAttVal: Instance 1 (Line 1) Invalid Classe value: maybe\n"
-              "ReadAttVal: Instance 1 (Line 0) Invalid attribute ( 1 )value: 'mist'\n");
+Domain with_integer_date_and_ignored() {
+    return make_domain({attribute("n", INTEGER, {"10", "20", "30"}), attribute("skip", IGNORE), attribute("when", DATE),
+                        attribute("x", CONTINUOUS)},
+                       {"a", "b"});
 }
 
-TEST(ExampleReader, IntegerDateAndIgnoredAttributes) {
-    const Domain domain = make_domain({attribute("n", INTEGER, {"10", "20", "30"}), attribute("skip", IGNORE),
-                                       attribute("when", DATE), attribute("x", CONTINUOUS)},
-                                      {"a", "b"});
-    const ReadResult r = read_examples("20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n", domain);
-    EXPECT_EQ(r.captured.err, "ReadAttVal: Instance 2 (Line 1) Invalid attribute ( 1 )value:'7'\n");
-    EXPECT_EQ(describe(r.dataset), "1 1: K20 K19991231 K1.5\n2 2: K7 K1 K2\n");
+// Each file is also read in blocks of a few bytes, so that fields, line ends and the end
+// of the file (without a line end in the first) also meet the end of a block.
+TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
+    const struct {
+        Domain domain;
+        Dialect dialect;
+        std::string text, err, examples;
+    } cases[] = {
+        {weather(), Dialect::Main,
+         "sunny, 85.5, no\n?,70,yes\r\n*, nan, yes\n"
+         "\n| comment line\n"
+         "sunny, 80, maybe\n"  // unknown class: dropped
+         "cloudy, 75, yes\n"   // unknown label: kept as unknown
+         "rain\n"              // too few fields
+         "rain, 60\n"          // no class field: dropped, the next line is its own
+         "overcast, 61, no",
+         "ReadAttVal: Instance 4 (Line 4) Invalid Classe value: maybe\n"
+         "ReadAttVal: Instance 4 (Line 4) Invalid attribute ( 1 )value: 'cloudy'\n"
+         "ReadAttVal: Instance 5 (Line 5) Invalid number of attributes: 2\n"
+         "ReadAttVal: Instance 5 (Line 6) Invalid Classe value: \n",
+         "1 2: K1 K85.5\n2 1: U K70\n3 1: D U\n4 1: U K75\n5 2: K2 K61\n"},
+        // Until an example is kept, every line restarts the counter.
+        {weather(), Dialect::Main, "rain, 1, maybe\nmist, 2, yes\n",
+         "ReadAttVal: Instance 1 (Line 1) Invalid Classe value: maybe\n"
+         "ReadAttVal: Instance 1 (Line 0) Invalid attribute ( 1 )value: 'mist'\n",
+         "1 1: U K2\n"},
+        // A field missing at the ignored position still counts as missing.
+        {with_integer_date_and_ignored(), Dialect::Main, "20\n20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n",
+         "ReadAttVal: Instance 1 (Line 0) Invalid number of attributes: 2\n"
+         "ReadAttVal: Instance 2 (Line 1) Invalid attribute ( 1 )value:'7'\n",
+         "1 1: K20 K19991231 K1.5\n2 2: K7 K1 K2\n"},
+        // The older dialect counts calls: line 1 (0), its pushed-back line end (1), the
+        // blank line (2), line 3 (3), its line end (4), line 4 (5), line 5 (6); the messages
+        // show the count before each call, and the carriage return stays in the class.
+        {weather(), Dialect::Solmet, "sunny 80 maybe\n\ncloudy 75 yes\nrain\nrain 60 no\r\n",
+         "ReadAttVal: Instance 1 (Line 0) Invalid Classe value: maybe\n"
+         "ReadAttVal: Instance 1 (Line 3) Invalid attribute ( 1 )value: cloudy\n"
+         "ReadAttVal: Instance 2 (Line 5) Invalid number of attributes\n"
+         "ReadAttVal: Instance 2 (Line 6) Invalid Classe value: no\r\n",
+         "1 1: U K75\n"},
+        {make_domain({}, {"a", "b"}), Dialect::Main, "a\n\n| note\nb\nc\n",
+         "ReadAttVal: Instance 3 (Line 3) Invalid Classe value: c\n", "1 1:\n2 2:\n"},
+        {weather(), Dialect::Main, "", "", ""},
+    };
+    for (const auto& c : cases) {
+        for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{4}, size_t{7}}) {
+            SCOPED_TRACE(c.text + " in blocks of " + std::to_string(block_size));
+            const ReadResult r = read_examples(c.text, c.domain, c.dialect, block_size);
+            EXPECT_EQ(r.captured.out, "Reading examples.\n");
+            EXPECT_EQ(r.captured.err, c.err);
+            EXPECT_EQ(describe(r.dataset), c.examples);
+        }
+    }
+    // Ignored attributes leave the examples and the data set's domain.
+    const ReadResult r = read_examples("20, x, 1, 1.5, a\n", with_integer_date_and_ignored());
     EXPECT_EQ(r.dataset.instances[1].nr_attributes, 3);
     EXPECT_EQ(r.dataset.domain.nr_attributes, 3);
     EXPECT_EQ(r.dataset.domain.attributes[4].name, "class");
 }
 
-TEST(ExampleReader, OlderDialectCountsEveryCall) {
-    const ReadResult r = read_examples("sunny 80 maybe\n\ncloudy 75 yes\nrain\nrain 60 no\r\n", weather(), Dialect::Solmet);
-    // Calls: line 1 (0), its pushed-back line end (1), the blank line (2), line 3 (3), its
-    // line end (4), line 4 (5), line 5 (6): the messages show the count before each call.
-    EXPECT_EQ(r.captured.err,
-              "ReadAttVal: Instance 1 (Line 0) Invalid Classe value: maybe\n"
-              "ReadAttVal: Instance 1 (Line 3) Invalid attribute ( 1 )value: cloudy\n"
-              "ReadAttVal: Instance 2 (Line 5) Invalid number of attributes\n"
-              "ReadAttVal: Instance 2 (Line 6) Invalid Classe value: no\r\n");
-    EXPECT_EQ(r.dataset.nr_instances, 1);
-}
-
-TEST(ExampleReader, DomainWithoutAttributesAndProgressDots) {
-    const ReadResult r = read_examples("a\n\n| note\nb\nc\n", make_domain({}, {"a", "b"}));
-    EXPECT_EQ(r.captured.err, "ReadAttVal: Instance 3 (Line 3) Invalid Classe value: c\n");
-    EXPECT_EQ(describe(r.dataset), "1 1:\n2 2:\n");
-    EXPECT_EQ(read_examples("", weather()).captured.out, "Reading examples.\n");
+// 25000 examples fill three blocks of values. Room reserved for derived values keeps every
+// value, and growing into it takes no storage of its own; shrinking and growing again gives
+// known zeros; growing past the room moves an example's values to storage of its own.
+TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     std::string lines;
-    for (int i = 0; i < 25000; ++i) lines += "rain,1,yes\n";
-    EXPECT_EQ(read_examples(lines, weather()).captured.out, "Reading examples...\n");
+    for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
+    ReadResult r = read_examples(lines, weather());
+    EXPECT_EQ(r.captured.out, "Reading examples...\n");
+    CiDataset& data = r.dataset;
+    ASSERT_EQ(data.nr_instances, 25000);
+    const std::string before = describe(data);
+    EXPECT_TRUE(Ci_ReserveRoom(data, 3));
+    EXPECT_EQ(describe(data), before);
+    for (const int i : {1, 10000, 10001, 25000}) {
+        Instance& instance = data.instances[static_cast<size_t>(i)];
+        const AttVal* storage = instance.values.begin();
+        ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
+        instance.values[5].value = 0.5;
+        EXPECT_EQ(instance.nr_attributes, 5);
+        EXPECT_EQ(instance.values.begin(), storage);
+        EXPECT_FALSE(instance.values.owns_storage());
+        ASSERT_EQ(Ci_ReBuildInstance(instance, 4), 1);
+        ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
+        EXPECT_EQ(instance.values[5].status, STATUS_KNOWN);
+        EXPECT_EQ(instance.values[5].value, 0.0);
+        ASSERT_EQ(Ci_ReBuildInstance(instance, 7), 1);
+        EXPECT_TRUE(instance.values.owns_storage());
+        EXPECT_EQ(instance.values[0].value, i);
+        EXPECT_EQ(instance.values[2].value, i - 1);
+        EXPECT_EQ(instance.values[6].value, 0.0);
+    }
+    EXPECT_EQ(Ci_ReBuildInstance(data.instances[1], 0), 0);
 }
 
 // ---- Class statistics ------------------------------------------------------------------------
 
 class StatsFile : public ::testing::Test {
-protected:
+   protected:
     std::optional<ClassStats> read(const std::string& bytes, const Domain& domain, int nr_attributes, uint64_t& left) {
         dir.write("s.bin", bytes);
         std::optional<BinaryReader> reader = BinaryReader::open(dir.file("s.bin").string());

@@ -14,10 +14,12 @@
 namespace {
 
 // Every ReadField result up to the end of the stream, "<none>" for no field.
-std::vector<std::string> fields_of(const std::string& text, std::string_view separators, Dialect dialect) {
-    TextStream stream = text_stream(text);
+std::vector<std::string> fields_of(const std::string& text, std::string_view separators, Dialect dialect,
+                                   size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
+    TextStream file = text_stream(text);
+    TextReader stream(file.get(), block_size);
     std::vector<std::string> fields;
-    while (!stream_at_end(stream.get())) fields.push_back(ReadField(stream.get(), separators, dialect).value_or("<none>"));
+    while (!stream_at_end(stream)) fields.push_back(ReadField(stream, separators, dialect).value_or("<none>"));
     return fields;
 }
 
@@ -35,6 +37,8 @@ TEST(ReadField, BothDialects) {
         {"a, .,b\n", ",\t", Dialect::Main, {"a", "<none>", "b", "<none>", "<none>"}},
         {"x .. ,y . \n", ",\t", Dialect::Main, {"x .", "y ", "<none>", "<none>"}},
         {"a,b\r\nc\r\n", ",\t", Dialect::Main, {"a", "b", "<none>", "c", "<none>", "<none>"}},
+        // A carriage return where a field would begin ends the line, as a line end does.
+        {"a,\r\nb", ",\t", Dialect::Main, {"a", "<none>", "<none>", "b"}},
         {"|note, x\na|b\n", ",\t", Dialect::Main, {"<none>", "a|b", "<none>", "<none>"}},
         {"\n\n:name: x", ":\n", Dialect::Main, {"name", " x"}},
         {"| c: x\n", ":\n", Dialect::Main, {"| c", " x", "<none>"}},
@@ -47,13 +51,18 @@ TEST(ReadField, BothDialects) {
         {"name :x", ":\n", Dialect::Solmet, {"name ", "x"}},
         {"| c: x\nn: y", ":\n", Dialect::Solmet, {"<none>", "n", " y"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(fields_of(c.text, c.separators, c.dialect), c.expected) << c.text.c_str();
+    // Read in blocks of every small size too, so that each field, separator run, carriage
+    // return and line end also meets the end of a block.
+    for (const auto& c : cases)
+        for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{2}, size_t{3}, size_t{5}})
+            EXPECT_EQ(fields_of(c.text, c.separators, c.dialect, block_size), c.expected)
+                << c.text.c_str() << " in blocks of " << block_size;
 }
 
 // ---- Domains -------------------------------------------------------------------------------
 
 class DomainFiles : public ::testing::Test {
-protected:
+   protected:
     std::optional<Domain> read(const std::string& domain_text, Dialect dialect = Dialect::Main) {
         dir.write("d.domain", domain_text);
         return ReadDomain(base(), ".domain", dialect);

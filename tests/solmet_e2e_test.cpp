@@ -63,28 +63,9 @@ class SolmetRun : public ::testing::Test {
     TempDir dir;
 };
 
-// Above verbosity 4 the domain without its ignored attribute, and the examples, come first.
-TEST_F(SolmetRun, VerbosityFiveWithIgnoredAttributeAndFaultyLines) {
-    const RunResult r = run({"-f", "wx", "-v", "5"});
-    const std::string show_domain_and_examples =
-        "\nPROBLEM NAME :: wx\nNR.ATTRIBUTES :: 2\n\nAttribute n.1 : outlook\n\tType : nominal\n"
-        "\tNr.Different Values : 3\n\tValues :: sunny, overcast, rain\n\nAttribute n.2 : humidity\n"
-        "\tType : continuous\n\nAttribute n.3 : play\n\tType : nominal\n\tNr.Different Values : 2\n"
-        "\tValues :: yes, no\n\n\nId\tNr.Att\tWeight\tCl\n1\t2\t1.000\t2\tsunny\t85.500\t\n"
-        "2\t2\t1.000\t1\train\t70.000\t\n3\t2\t1.000\t1\t?\t60.000\t\n4\t2\t1.000\t2\t?\t90.000\t\n";
-    EXPECT_EQ(r.out, kUpToExamples + "Read 4 Examples from file: wx.data\n" + show_domain_and_examples + kModel +
-                         "Example 1  Classified no Predict yes [0.538983 0.461017 ]\n"
-                         "Example 2  Classified yes Predict yes [0.531209 0.468791 ]\n"
-                         "Example 3  Classified yes Predict yes [0.777300 0.222700 ]\n"
-                         "Example 4  Classified no Predict no [0.348645 0.651355 ]\n" +
-                         kConfusion + kErrorLine);
-    EXPECT_EQ(r.err, kReadErrors);
-    EXPECT_EQ(dir.read("wx.pred"), "yes\nyes\nyes\nno\n");
-}
-
-// Runs that stop early or go on past faults, and an empty test set. A run that stops before
-// classifying leaves the predictions file as it was.
-TEST_F(SolmetRun, FailuresOddOptionsAndEmptyTestSet) {
+// Whole runs at each verbosity, runs that stop early or go on past faults, and an empty
+// test set. A run that stops before classifying leaves the predictions file as it was.
+TEST_F(SolmetRun, VerbosityFailuresOddOptionsAndEmptyTestSet) {
     const std::string usage = "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n";
     const std::string coef = weather_coef(), read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
     const std::string refused = "Coefficients File wx.coef Not Found!\n", bad = "Invalid Option\n";
@@ -93,6 +74,20 @@ TEST_F(SolmetRun, FailuresOddOptionsAndEmptyTestSet) {
         read + kModel + "Example 1  Classified no Predict yes \n" +
         "Example 2  Classified yes Predict yes \nExample 3  Classified yes Predict yes \n" +
         "Example 4  Classified no Predict no \n" + kConfusion + kErrorLine;
+    // Above verbosity 4 the domain without its ignored attribute, and the examples, come first.
+    const std::string verbosity_five =
+        read +
+        "\nPROBLEM NAME :: wx\nNR.ATTRIBUTES :: 2\n\nAttribute n.1 : outlook\n\tType : nominal\n"
+        "\tNr.Different Values : 3\n\tValues :: sunny, overcast, rain\n\nAttribute n.2 : humidity\n"
+        "\tType : continuous\n\nAttribute n.3 : play\n\tType : nominal\n\tNr.Different Values : 2\n"
+        "\tValues :: yes, no\n\n\nId\tNr.Att\tWeight\tCl\n1\t2\t1.000\t2\tsunny\t85.500\t\n"
+        "2\t2\t1.000\t1\train\t70.000\t\n3\t2\t1.000\t1\t?\t60.000\t\n4\t2\t1.000\t2\t?\t90.000\t\n" +
+        kModel +
+        "Example 1  Classified no Predict yes [0.538983 0.461017 ]\n"
+        "Example 2  Classified yes Predict yes [0.531209 0.468791 ]\n"
+        "Example 3  Classified yes Predict yes [0.777300 0.222700 ]\n"
+        "Example 4  Classified no Predict no [0.348645 0.651355 ]\n" +
+        kConfusion + kErrorLine;
     const std::string empty_run = kUpToExamples + "Read 0 Examples from file: wx.data\n" + kModel +
                                   "Confusion Matrix:\n\t[1]\t[2]\n[1]\t0\t0\n[2]\t0\t0\n" +
                                   "\nLinear Discriminant test set Error nan (0 / 0) Test Time: <TIME> (sec)\n";
@@ -112,6 +107,9 @@ TEST_F(SolmetRun, FailuresOddOptionsAndEmptyTestSet) {
          verbosity_two,
          bad + bad + bad + kReadErrors + "Can not open file missing/out.txt\n"},
         {{"-f", "wx", "-v", "2"}, empty_run, "", "wx.test", "", ""},
+        {{"-f", "wx", "-v", "5"}, verbosity_five, kReadErrors, "", std::nullopt, "yes\nyes\nyes\nno\n"},
+        // The default verbosity: no example lines and no confusion matrix.
+        {{"-f", "wx"}, read + kModel + kErrorLine, kReadErrors, "", std::nullopt, "yes\nyes\nyes\nno\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args) + " " + c.file);
