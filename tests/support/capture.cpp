@@ -2,28 +2,35 @@
 
 #include <unistd.h>
 
-FdCapture::FdCapture(int fd) : fd_(fd), saved_(dup(fd)), file_(std::tmpfile()) {
-    if (file_ != nullptr) dup2(fileno(file_), fd_);
+namespace {
+
+// Sends `fd` to a temporary file until the returned function gives it back and reads the file.
+std::function<std::string()> redirect(int fd) {
+    const int saved = dup(fd);
+    std::FILE* file = std::tmpfile();
+    dup2(fileno(file), fd);
+    return [fd, saved, file] {
+        dup2(saved, fd);
+        close(saved);
+        std::string text;
+        std::rewind(file);
+        char buffer[4096];
+        for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;) text.append(buffer, got);
+        std::fclose(file);
+        return text;
+    };
 }
 
-FdCapture::~FdCapture() { stop(); }
+}  // namespace
 
-std::string FdCapture::stop() {
-    std::string text;
-    if (saved_ >= 0) {
-        dup2(saved_, fd_);
-        close(saved_);
-        saved_ = -1;
-    }
-    if (file_ != nullptr) {
-        std::rewind(file_);
-        char buffer[4096];
-        size_t got = 0;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, got);
-        std::fclose(file_);
-        file_ = nullptr;
-    }
-    return text;
+Captured capture_output(const std::function<void()>& body) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const auto out = redirect(1), err = redirect(2);
+    body();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    return {out(), err()};
 }
 
 TextStream text_stream(const std::string& text) {

@@ -2,44 +2,17 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 
 struct Captured {
     std::string out;
     std::string err;
 };
 
-// Redirects file descriptor `fd` to a temporary file until stop() returns its content.
-class FdCapture {
-public:
-    explicit FdCapture(int fd);
-    ~FdCapture();
-    FdCapture(const FdCapture&) = delete;
-    FdCapture& operator=(const FdCapture&) = delete;
-    std::string stop();
-
-private:
-    int fd_;
-    int saved_ = -1;
-    std::FILE* file_ = nullptr;
-};
-
-template <class F>
-Captured capture_output(F&& body) {
-    std::fflush(stdout);
-    std::fflush(stderr);
-    FdCapture out(1);
-    FdCapture err(2);
-    std::forward<F>(body)();
-    std::fflush(stdout);
-    std::fflush(stderr);
-    Captured result;
-    result.out = out.stop();
-    result.err = err.stop();
-    return result;
-}
+// Runs `body` with file descriptors 1 and 2 sent to temporary files, and returns what it wrote.
+Captured capture_output(const std::function<void()>& body);
 
 // A read stream over `text` (a temporary file, so push-back and end of file behave as
 // they do for real files).

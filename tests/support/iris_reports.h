@@ -1,11 +1,11 @@
 // What the -r reports of both programs on the bundled iris data set share in the tests.
 #pragma once
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "run_program.h"
 
 // The figures of a report on no classified example, from the error rate to the
 // weighted F1.
@@ -35,10 +35,7 @@ inline std::string replace_all(std::string text, const std::string& from, const 
 }
 
 // The bundled iris file with the extension `ext`.
-inline std::string example(const std::string& ext) {
-    std::ifstream in(std::string(EXAMPLES_DIR) + "/iris" + ext, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline std::string example(const std::string& ext) { return read_file(std::string(EXAMPLES_DIR) + "/iris" + ext); }
 
 using Replacements = std::vector<std::pair<std::string, std::string>>;
 

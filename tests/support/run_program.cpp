@@ -29,12 +29,14 @@ void TempDir::write(const std::string& name, const std::string& content) const {
     out << content;
 }
 
-std::string TempDir::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
+
+std::string TempDir::read(const std::string& name) const { return read_file(file(name)); }
 
 bool TempDir::exists(const std::string& name) const { return fs::exists(file(name)); }
 

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+// The whole content of the file at `path` ("" when it cannot be read).
+std::string read_file(const std::filesystem::path& path);
+
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir {
    public:
