@@ -46,8 +46,10 @@ std::pair<std::optional<NodeData>, std::optional<int32_t>> read_record(const std
 std::string shape(const Tree& tree, NodeId id, int levels = 4) {
     if (id == NO_NODE || levels == 0) return id == NO_NODE ? "-" : "...";
     std::string text = std::to_string(tree.node(id).number);
-    for (int32_t b = 1; b <= tree.node(id).nr_children; ++b)
-        text += (b == 1 ? "(" : ",") + shape(tree, tree.child(id, b), levels - 1);
+    for (int32_t b = 1; b <= tree.node(id).nr_children; ++b) {
+        text += b == 1 ? "(" : ",";
+        text += shape(tree, tree.child(id, b), levels - 1);
+    }
     return tree.node(id).nr_children > 0 ? text + ")" : text;
 }
 
