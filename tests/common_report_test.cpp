@@ -9,20 +9,13 @@
 #include <vector>
 
 #include "report.h"
+#include "support/matrices.h"
 #include "support/run_program.h"
 
 namespace {
 
 using Ratio = std::optional<double>;
 const Ratio null = std::nullopt;
-
-IMatrix matrix_of(const std::vector<std::vector<int32_t>>& rows) {
-    const int n = static_cast<int>(rows.size());
-    IMatrix m(1, n, 1, n);
-    for (int r = 1; r <= n; ++r)
-        for (int c = 1; c <= n; ++c) m.at(r, c) = rows[static_cast<size_t>(r - 1)][static_cast<size_t>(c - 1)];
-    return m;
-}
 
 using Figures = std::tuple<int64_t, int64_t, Ratio, Ratio, Ratio>;  // support, predicted, precision, recall, F1
 using Overall = std::tuple<Ratio, Ratio, Ratio, Ratio>;             // error rate, accuracy, macro and weighted F1
@@ -33,7 +26,7 @@ TEST(ReportFigures, PerClassAndOverall) {
     // Kept as predicted x observed: class 1 observed twice, once predicted right and once
     // as class 2, which is never observed; class 3 never appears. One of the 3 examples
     // was not classified.
-    const IMatrix sparse = matrix_of({{1, 0, 0}, {1, 0, 0}, {0, 0, 0}});
+    const IMatrix sparse = imatrix(1, {{1, 0, 0}, {1, 0, 0}, {0, 0, 0}});
     const struct {
         ConfusionView view;
         long examples, errors;

@@ -17,6 +17,7 @@
 #include "classify.h"
 #include "discrim.h"
 #include "support/capture.h"
+#include "support/matrices.h"
 #include "support/run_program.h"
 
 namespace {
@@ -42,14 +43,6 @@ Instance example(int cls, const std::vector<Value>& values, double weight = 1.0)
 }
 
 const Instance ALL_UNKNOWN = example(1, {std::nullopt, std::nullopt, std::nullopt, std::nullopt});
-
-DMatrix matrix(int first, const std::vector<Vector>& rows) {
-    DMatrix m(first, first + static_cast<int>(rows.size()) - 1, first, first + static_cast<int>(rows[0].size()) - 1);
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (size_t c = 0; c < rows[r].size(); ++c)
-            m.at(first + static_cast<int>(r), first + static_cast<int>(c)) = rows[r][c];
-    return m;
-}
 
 // Training means: size 3 (range 0 to 10), count 16, rank 1.5, derived position 5 0.5 (range 0 to 2).
 const ClassStats STATS{{std::nullopt, matrix(0, {{0, 4, 4, 2, 1.8}, {0, 4, 0, 0, 1}, {0, 0, 4, 2, 2.3}}),

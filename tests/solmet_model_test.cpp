@@ -8,6 +8,7 @@
 #include "coeficients.h"
 #include "support/binary_writer.h"
 #include "support/capture.h"
+#include "support/matrices.h"
 #include "support/run_program.h"
 
 namespace {
@@ -61,11 +62,8 @@ TEST(CoefReader, ReadsTheWholeFileAndRefusesCutsAndHostileCounts) {
 }
 
 std::string shown(const std::vector<std::vector<double>>& rows) {
-    const int nr_rows = static_cast<int>(rows.size()), nr_cols = rows.empty() ? 0 : static_cast<int>(rows[0].size());
-    DMatrix m(1, nr_rows, 1, nr_cols);
-    for (int r = 1; r <= nr_rows; ++r)
-        for (int k = 1; k <= nr_cols; ++k) m.at(r, k) = rows[r - 1][k - 1];
-    return capture_output([&] { Show_coeficientes(m, nr_rows, nr_cols); }).out;
+    const DMatrix m = matrix(1, rows);
+    return capture_output([&] { Show_coeficientes(m, m.row_hi(), m.col_hi()); }).out;
 }
 
 // Zero coefficients and all-zero rows print nothing and are not counted.
