@@ -176,20 +176,7 @@ TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
 
 // ---- Class statistics ------------------------------------------------------------------------
 
-class StatsFile : public ::testing::Test {
-   protected:
-    std::optional<ClassStats> read(const std::string& bytes, const Domain& domain, int nr_attributes, uint64_t& left) {
-        dir.write("s.bin", bytes);
-        std::optional<BinaryReader> reader = BinaryReader::open(dir.file("s.bin").string());
-        EXPECT_TRUE(reader);
-        std::optional<ClassStats> stats = read_stats(*reader, domain, nr_attributes);
-        left = reader->bytes_left();
-        return stats;
-    }
-    TempDir dir;
-};
-
-TEST_F(StatsFile, LayoutByPositionType) {
+TEST(StatsFile, LayoutByPositionType) {
     // One nominal attribute of 3 labels (120 bytes for 2 classes), one ignored, one
     // continuous (96 bytes), then a derived position (96 bytes).
     const Domain domain = make_domain(
@@ -200,10 +187,13 @@ TEST_F(StatsFile, LayoutByPositionType) {
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 0.5, 0.0, 1.0});
     out.raw("tail");
     ASSERT_EQ(out.bytes.size(), 120u + 96u + 96u + 4u);
-    uint64_t left = 0;
-    const auto stats = read(out.bytes, domain, 4, left);
+    const TempDir dir;
+    dir.write("s.bin", out.bytes);
+    std::optional<BinaryReader> reader = BinaryReader::open(dir.file("s.bin").string());
+    ASSERT_TRUE(reader);
+    const auto stats = read_stats(*reader, domain, 4);
     ASSERT_TRUE(stats);
-    EXPECT_EQ(left, 4u);
+    EXPECT_EQ(reader->bytes_left(), 4u);
     EXPECT_EQ(stats->nr_attributes(), 4);
     EXPECT_EQ(stats->tables[1]->at(2, 1), 3.0);
     EXPECT_EQ(stats->tables[1]->at(0, 4), 1.5);
