@@ -58,17 +58,14 @@ std::string over_leaves(const NodeFields& root, const NodeFields& second = PLAIN
     return TreeFile{}.leaf(2, PLAIN).leaf(3, second).binary(1, root).bytes;
 }
 
-// A node with the model of `rows` (and `classes` Norvex classes) over J = `space`.
+// A node with the model of `rows` (and `classes` Norvex classes) over J = `space`; a Norvex
+// node when `norvex` is 1.
 NodeFields model(int32_t space, std::vector<std::vector<double>> rows, int32_t classes = 0, int16_t norvex = 0) {
     NodeFields f{.attribute = 1, .norvex = norvex, .class_dist = {0.25, 0.75}, .nr_attributes = space};
     f.coefs = std::move(rows);
     f.nr_norvex_classes = classes;
     f.stats.assign(static_cast<size_t>(std::max(space, 0)), repeated_table(3, {0, 1, 0, 2}));
     return f;
-}
-
-NodeFields norvex_leaf(int32_t space, int32_t classes, std::vector<std::vector<double>> rows = {}) {
-    return model(space, std::move(rows), classes, 1);
 }
 
 // A leaf under `levels` - 1 single-child multi-way nodes, after `before`.
@@ -109,7 +106,7 @@ TEST(NodeData, CountsThatCannotBeRight) {
 TEST(TreeFile, ReadingAndChecks) {
     const std::string leaf_entry = TreeFile{}.leaf(1, PLAIN).bytes.substr(7);
     const std::string linear = over_leaves(model(3, {{1, 2, 3}}));
-    NodeFields huge_linears = norvex_leaf(3, 0);  // no columns: no rows and no statistics
+    NodeFields huge_linears = model(3, {}, 0, 1);  // no columns: no rows and no statistics
     huge_linears.nr_linears = 2147483647;
     huge_linears.stats.clear();
     auto third_child = [](int levels) {  // a binary node whose third child is a chain
@@ -138,15 +135,15 @@ TEST(TreeFile, ReadingAndChecks) {
         {"model without its statistics", linear.substr(0, linear.size() - 8), "invalid"},
         {"Norvex model, no rows", over_leaves(model(3, {}, 2)), "1(2,3)"},
         {"Norvex model, a row short", over_leaves(model(3, {{1, 2, 3}}, 3)), "invalid"},
-        {"Norvex leaf, a row short", over_leaves(PLAIN, norvex_leaf(3, 3, {{1, 2, 3}})), "invalid"},
+        {"Norvex leaf, a row short", over_leaves(PLAIN, model(3, {{1, 2, 3}}, 3, 1)), "invalid"},
         {"negative Norvex classes at a test", over_leaves(model(3, {}, -1)), "invalid"},
         {"negative Norvex classes at a leaf", over_leaves(PLAIN, model(3, {}, -1)), "1(2,3)"},
         {"model space below the domain", over_leaves(model(2, {{1, 2, 3}})), "invalid"},
         {"model space above the domain", over_leaves(model(4, {{1, 2, 3}})), "invalid"},
         // One row: two classes, so two derived attributes below the root.
-        {"leaf space past the derived", over_leaves(model(3, {{1, 2, 3}}), norvex_leaf(6, 2)), "invalid"},
-        {"leaf space under a Norvex model", over_leaves(model(3, {}, 2), norvex_leaf(5, 2)), "1(2,3)"},
-        {"leaf space with no model above", over_leaves(PLAIN, norvex_leaf(4, 2)), "invalid"},
+        {"leaf space past the derived", over_leaves(model(3, {{1, 2, 3}}), model(6, {}, 2, 1)), "invalid"},
+        {"leaf space under a Norvex model", over_leaves(model(3, {}, 2), model(5, {}, 2, 1)), "1(2,3)"},
+        {"leaf space with no model above", over_leaves(PLAIN, model(4, {}, 2, 1)), "invalid"},
         {"no model, any space", over_leaves(PLAIN, {.class_dist = {0.5, 0.5}, .nr_attributes = 100}), "1(2,3)"},
         {"Norvex classes past the file", over_leaves(model(3, {}, 2147483647)), "invalid"},
         {"positions from the linear count", over_leaves(PLAIN, huge_linears), "invalid"},
@@ -154,7 +151,7 @@ TEST(TreeFile, ReadingAndChecks) {
         {"10001 levels", chain(MAX_TREE_DEPTH + 1), "invalid"},
         // Third children of binary nodes: no walk checks their models, but their paths are displayed.
         {"a model no walk reaches",
-         TreeFile{}.leaf(2, PLAIN).leaf(3, PLAIN).leaf(4, norvex_leaf(9, 2)).node(BINARY, 1, 3, PLAIN).bytes,
+         TreeFile{}.leaf(2, PLAIN).leaf(3, PLAIN).leaf(4, model(9, {}, 2, 1)).node(BINARY, 1, 3, PLAIN).bytes,
          "1(2,3,4)"},
         {"10000 levels through a third child", third_child(MAX_TREE_DEPTH), "0(1,2,1(2(3(...))))"},
         {"10001 levels through a third child", third_child(MAX_TREE_DEPTH + 1), "invalid"},
