@@ -80,11 +80,12 @@ std::string mask_run_output(const std::string& out) {
 
 std::optional<std::string> run_with_report(const std::string& program, const std::vector<std::string>& args,
                                            const TempDir& cwd, const std::string& predictions,
-                                           const std::string& report, int status, const std::string& added_error) {
+                                           const std::string& report, int status, const std::string& added_error,
+                                           const std::string& option) {
     const RunResult plain = run_program(program, args, cwd.path());
     const std::string plain_predictions = cwd.read(predictions);
     std::vector<std::string> reporting_args = args;
-    reporting_args.insert(reporting_args.end(), {"-r", report});
+    reporting_args.insert(reporting_args.end(), {option, report});
     const RunResult reporting = run_program(program, reporting_args, cwd.path());
     EXPECT_EQ(mask_run_output(reporting.out), mask_run_output(plain.out));
     EXPECT_EQ(reporting.err, plain.err + added_error);

@@ -42,12 +42,12 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
 // replaced by "<TIME>", so that whole outputs can be compared.
 std::string mask_run_output(const std::string& out);
 
-// Runs `program` in `cwd` with `args`, then again with "-r" `report` added, and checks
-// that the option changes no other output: standard output (masked), standard error but
-// for `added_error` at its end, the file `predictions`, and the exit status but for
-// `status`. Returns the report with its cpu_seconds figure replaced by "<TIME>", or
-// nothing when no report was written.
+// Runs `program` in `cwd` with `args`, then again with `option` `report` added (a run
+// report, or the graph with "-g"), and checks that the option changes no other output:
+// standard output (masked), standard error but for `added_error` at its end, the file
+// `predictions`, and the exit status but for `status`. Returns the file `report` with a
+// cpu_seconds figure replaced by "<TIME>", or nothing when it was not written.
 std::optional<std::string> run_with_report(const std::string& program, const std::vector<std::string>& args,
                                            const TempDir& cwd, const std::string& predictions,
                                            const std::string& report, int status = 0,
-                                           const std::string& added_error = "");
+                                           const std::string& added_error = "", const std::string& option = "-r");
