@@ -586,3 +586,14 @@ clock_t user_cpu_ticks() {
 }
 
 double cpu_seconds(clock_t start, clock_t end) { return static_cast<double>(end - start) / 100.0; }
+
+void report_unwritten_file(const std::string& path) {
+    std::fflush(stdout);  // the message comes after everything the run printed
+    std::fprintf(stderr, "Can not write file %s\n", path.c_str());
+}
+
+int finish_standard_output(int status) {
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0) return status;
+    std::fprintf(stderr, "Can not write the standard output\n");
+    return 1;
+}

@@ -315,3 +315,11 @@ double error_rate(long errors, long examples);
 clock_t user_cpu_ticks();
 // Seconds between two samples, at the fixed 100 ticks per second the reports use.
 double cpu_seconds(clock_t start, clock_t end);
+
+// "Can not write file PATH" on standard error, after everything printed so far.
+void report_unwritten_file(const std::string& path);
+
+// Flushes standard output at the end of a run. When it did not take everything the run
+// printed (a full disk, a closed descriptor), says so on standard error and gives 1;
+// else `status`.
+int finish_standard_output(int status);

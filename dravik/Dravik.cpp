@@ -63,7 +63,7 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
 struct Results {
     std::optional<IMatrix> confusion;  // [predicted][observed]; none for an empty test set
     int32_t errors = 0;
-    int32_t not_classified = 0;
+    ClassifyTally tally;
     double seconds = 0.0;
 };
 
@@ -72,7 +72,7 @@ Results classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summ
     const int nr_classes = test.domain.nr_classes();
     Results results;
     const clock_t start = user_cpu_ticks();
-    results.confusion = classify(test, test, tree, results.errors, &results.not_classified);
+    results.confusion = classify(test, test, tree, results.errors, &results.tally);
     const clock_t end = user_cpu_ticks();
     results.seconds = cpu_seconds(start, end);
 
@@ -100,7 +100,7 @@ int write_run_report(const std::string& dataset, const CiDataset& test, const Tr
         .rejected_lines = test.rejected_lines,
         .errors = results.errors,
         .confusion = {.matrix = results.confusion ? &*results.confusion : nullptr, .predicted_rows = true},
-        .tree_run = TreeRunFigures{.not_classified = results.not_classified,
+        .tree_run = TreeRunFigures{.not_classified = results.tally.not_classified,
                                    .nodes = summary.nodes,
                                    .leaves = summary.leaves,
                                    .depth = summary.depth,
@@ -108,8 +108,7 @@ int write_run_report(const std::string& dataset, const CiDataset& test, const Tr
         .cpu_seconds = results.seconds,
     };
     if (write_report(*REPORT_PATH, report)) return 0;
-    std::fflush(stdout);  // the message comes after everything the run printed
-    std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
+    report_unwritten_file(*REPORT_PATH);
     return 1;
 }
 
@@ -156,6 +155,10 @@ int run(int argc, char** argv) {
     const Results results = classify_and_report(test, *tree, summary);
     if (TRACE > 0) print_tree(*tree, test.domain, summary);
     int status = 0;
+    if (results.tally.predictions_lost) {
+        report_unwritten_file(SetPathName(PREDICT_PATH, test.domain.name, ".pred"));
+        status = 1;
+    }
     if (GRAPH_PATH) {
         const GraphCaption caption{*dataset, summary, results.errors, test.nr_instances};
         if (!write_graph(*GRAPH_PATH, tree_graph(*tree, test.domain, caption))) {
@@ -195,13 +198,13 @@ void* run_thread(void* arguments) {
 int dravik_main(int argc, char** argv) {
     RunArguments arguments{argc, argv, 0};
     pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) return run_reporting_memory(argc, argv);
+    if (pthread_attr_init(&attributes) != 0) return finish_standard_output(run_reporting_memory(argc, argv));
     pthread_t thread;
     // The run is joined at once: one thread of work, only its stack is larger.
     const bool started = pthread_attr_setstacksize(&attributes, RUN_STACK_SIZE) == 0 &&
                          pthread_create(&thread, &attributes, run_thread, &arguments) == 0;
     pthread_attr_destroy(&attributes);
-    if (!started) return run_reporting_memory(argc, argv);
+    if (!started) return finish_standard_output(run_reporting_memory(argc, argv));
     pthread_join(thread, nullptr);
-    return arguments.status;
+    return finish_standard_output(arguments.status);
 }

@@ -323,7 +323,7 @@ public:
     }
     PredictionWriter(const PredictionWriter&) = delete;
     PredictionWriter& operator=(const PredictionWriter&) = delete;
-    ~PredictionWriter() { flush(); }
+    ~PredictionWriter() { close(); }
 
     // The label of class c (1..C), or "?" for no class.
     void write(int c) {
@@ -333,15 +333,27 @@ public:
         if (buffer_.size() >= BLOCK) flush();
     }
 
+    // Writes what is left and closes the file; false when an open file did not take every
+    // line (a full disk, say).
+    bool close() {
+        if (!file_) return true;
+        flush();
+        const bool flushed = std::fflush(file_.get()) == 0 && std::ferror(file_.get()) == 0;
+        const bool closed = std::fclose(file_.release()) == 0;
+        return flushed && closed && !failed_;
+    }
+
 private:
     static constexpr size_t BLOCK = size_t{1} << 20;
     void flush() {
-        if (file_ && !buffer_.empty()) std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get());
+        if (file_ && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size())
+            failed_ = true;
         buffer_.clear();
     }
     OutputFile file_;
     std::vector<std::string> lines_;  // entry 0: "?"
     std::string buffer_;
+    bool failed_ = false;
 };
 
 // Reports one example's answer: verbose line, prediction line, confusion matrix, errors.
@@ -368,9 +380,9 @@ void record_answer(const Domain& domain, long number, const Instance& example, c
 }  // namespace
 
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors,
-                                int32_t* not_classified) {
+                                ClassifyTally* tally) {
     errors = 0;
-    if (not_classified) *not_classified = 0;
+    if (tally) *tally = ClassifyTally{};
     if (examples.nr_instances < 1) return std::nullopt;
     const Domain& domain = examples.domain;
     const int nr_classes = class_count(domain);
@@ -383,7 +395,9 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
         Instance& example = examples.instances[static_cast<size_t>(i)];
         const AnswerView answer = tree.root == NO_NODE ? std::nullopt : descend(engine, tree.root, example);
         record_answer(domain, i, example, answer, predictions, confusion, errors);
-        if (!answer && not_classified) ++*not_classified;
+        if (!answer && tally) ++tally->not_classified;
     }
+    const bool written = predictions.close();
+    if (tally) tally->predictions_lost = !written;
     return confusion;
 }

@@ -14,12 +14,18 @@
 // A class-probability vector: reals indexed 1..C (entry 0 unused); nothing means no answer.
 using ClassProbs = std::optional<std::vector<double>>;
 
+// What a classification of a test set counts besides its errors.
+struct ClassifyTally {
+    int32_t not_classified = 0;     // examples the tree gave no answer
+    bool predictions_lost = false;  // the predictions file was opened but did not take every line
+};
+
 // Classifies every example, writes the predictions file and counts the errors (and,
-// when asked, the examples given no answer); the confusion matrix [predicted][observed],
-// or nothing for an empty example set. Exemplar numbers of nearest-neighbour leaves
-// index `exemplar_set` (may be `examples`).
+// when asked, fills `tally`); the confusion matrix [predicted][observed], or nothing for
+// an empty example set. Exemplar numbers of nearest-neighbour leaves index
+// `exemplar_set` (may be `examples`).
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors,
-                                int32_t* not_classified = nullptr);
+                                ClassifyTally* tally = nullptr);
 
 // Answer of the subtree under `node` for one example; derived attributes are appended
 // to the example and the leaves' test counters updated on the way.

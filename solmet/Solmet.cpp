@@ -65,8 +65,7 @@ int write_run_report(const std::string& name, const CiDataset& data, const IMatr
         .cpu_seconds = seconds,
     };
     if (write_report(*REPORT_PATH, report)) return 0;
-    std::fflush(stdout);  // the message comes after everything the run printed
-    std::fprintf(stderr, "Can not write file %s\n", REPORT_PATH->c_str());
+    report_unwritten_file(*REPORT_PATH);
     return 1;
 }
 
@@ -158,12 +157,13 @@ int solmet_main(int argc, char** argv) {
         print_usage(argc, argv, kVersion);
         return 0;
     }
+    int status = 1;
     try {
-        return run(*name);
+        status = run(*name);
     } catch (const OutOfMemory&) {
-        return 1;  // the reporting site has printed its message
+        // the reporting site has printed its message
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "Out of memory!\n");
-        return 1;
     }
+    return finish_standard_output(status);
 }

@@ -63,8 +63,8 @@ struct DataSet {
         if (test) dir.write("weather.test", *test);
         if (tree) dir.write("weather.tree", *tree);
     }
-    RunResult run(const std::vector<std::string>& args) const {
-        RunResult result = run_program(PROGRAM, args, dir.path());
+    RunResult run(const std::vector<std::string>& args, const std::string& out_file = "") const {
+        RunResult result = run_program(PROGRAM, args, dir.path(), out_file);
         result.out = mask_run_output(result.out);
         return result;
     }
@@ -128,15 +128,18 @@ struct Expected {
     std::vector<std::string> args{};
     std::string out{};
     std::string err{};
-    std::optional<std::string> pred{};  // the predictions file; none when the run makes none
-    std::string pred_name = "weather.pred";
+    std::optional<std::string> pred{};       // the predictions file; none when the run makes none
+    std::string pred_name = "weather.pred";  // "-" when it is no file of the folder
+    int status = 0;
+    std::string out_file{};  // where standard output goes instead of being captured
     // The data set's files; none for a missing file.
     std::optional<std::string> test = TEST;
     std::optional<std::string> tree = tree_file();
     std::optional<std::string> domain = DOMAIN;
 };
 
-// Every run ends with status 0, also when it stops at a missing or invalid file.
+// Every run ends with status 0, also when it stops at a missing or invalid file; only a
+// write that fails ends with 1.
 TEST(DravikRun, WholeOutputs) {
     const std::vector<Expected> runs{
         {.args = {"-K", "3", "-v", "4"},
@@ -182,15 +185,41 @@ TEST(DravikRun, WholeOutputs) {
          .out = BANNER,
          .err = "Read Domain: weather.domain Invalid domain file\nFile weather.domain Not Found!\n",
          .domain = std::nullopt},
+        // A predictions file that cannot be opened is passed over; one that cannot take
+        // every line, or a standard output that cannot, ends the run with status 1.
+        {.args = {"-f", "weather", "-p", "missing/out.txt"},
+         .out = HEAD + ERROR_LINE + TEST_TIME,
+         .err = "Can not open file missing/out.txt\n",
+         .pred_name = "-"},
+        {.args = {"-f", "weather", "-p", "/dev/full"},
+         .out = HEAD + ERROR_LINE + TEST_TIME,
+         .err = "Can not write file /dev/full\n",
+         .pred_name = "-",
+         .status = 1},
+        {.args = {"-f", "weather", "-v", "3"},
+         .err = "Can not write the standard output\n",
+         .pred = PREDICTIONS,
+         .status = 1,
+         .out_file = "/dev/full"},
+        {.args = {"-f", "weather", "-p", "/dev/full", "-t", "1"},
+         .err = "Can not write file /dev/full\nCan not write the standard output\n",
+         .pred_name = "-",
+         .status = 1,
+         .out_file = "/dev/full"},
+        {.args = {"-f", "weather"},
+         .err = "File weather.test Not Found!\nCan not write the standard output\n",
+         .status = 1,
+         .out_file = "/dev/full",
+         .test = std::nullopt},
     };
     for (size_t i = 0; i < runs.size(); ++i) {
         const Expected& run = runs[i];
         SCOPED_TRACE("run " + std::to_string(i + 1));
         const DataSet set(run.domain, run.test, run.tree);
-        const RunResult r = set.run(run.args);
+        const RunResult r = set.run(run.args, run.out_file);
         EXPECT_EQ(r.out, run.out);
         EXPECT_EQ(r.err, run.err);
-        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.status, run.status);
         const auto content = [&](const std::string& name) {
             return set.dir.exists(name) ? std::optional(set.dir.read(name)) : std::nullopt;
         };

@@ -40,9 +40,10 @@ std::string TempDir::read(const std::string& name) const { return read_file(file
 
 bool TempDir::exists(const std::string& name) const { return fs::exists(file(name)); }
 
-RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& cwd) {
+RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& cwd,
+                      const std::string& out_file) {
     TempDir capture;
-    const std::string out_path = capture.file("stdout").string();
+    const std::string out_path = out_file.empty() ? capture.file("stdout").string() : out_file;
     const std::string err_path = capture.file("stderr").string();
 
     std::vector<std::string> words{program};
@@ -66,7 +67,7 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     RunResult result;
     int wstatus = 0;
     if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-    result.out = capture.read("stdout");
+    if (out_file.empty()) result.out = capture.read("stdout");
     result.err = capture.read("stderr");
     return result;
 }

@@ -34,9 +34,10 @@ struct RunResult {
 };
 
 // Runs `program` with `args` in the folder `cwd`, standard input closed, and captures
-// its standard output and standard error.
+// its standard output and standard error; standard output goes to `out_file` instead
+// when one is named (then `out` stays empty).
 RunResult run_program(const std::string& program, const std::vector<std::string>& args,
-                      const std::filesystem::path& cwd);
+                      const std::filesystem::path& cwd, const std::string& out_file = "");
 
 // The output with the banner's date replaced by "<DATE>" and every "Test Time:" figure
 // replaced by "<TIME>", so that whole outputs can be compared.
