@@ -416,6 +416,14 @@ std::optional<BinaryReader> BinaryReader::open(const std::string& path) {
     return reader;
 }
 
+BinaryReader BinaryReader::from_bytes(const unsigned char* bytes, size_t size) {
+    BinaryReader reader(-1, size, 0);
+    reader.refillable_ = false;
+    reader.block_.assign(bytes, bytes + size);
+    reader.block_end_ = size;
+    return reader;
+}
+
 BinaryReader::BinaryReader(int fd, uint64_t size, size_t block_size) : fd_(fd), size_(size), block_(block_size) {}
 
 BinaryReader::BinaryReader(BinaryReader&& other) noexcept

@@ -221,6 +221,8 @@ class BinaryReader {
 public:
     // Opens `path` read-only; nothing when it cannot be opened.
     static std::optional<BinaryReader> open(const std::string& path);
+    // Reads a copy of `bytes` held in memory, as if they were a file's.
+    static BinaryReader from_bytes(const unsigned char* bytes, size_t size);
     BinaryReader(BinaryReader&& other) noexcept;
     BinaryReader& operator=(BinaryReader&&) = delete;
     BinaryReader(const BinaryReader&) = delete;

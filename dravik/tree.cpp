@@ -85,13 +85,18 @@ std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& 
         std::fprintf(stderr, "Can not open file %s.tree\n", dataset.c_str());
         return std::nullopt;
     }
-    const auto magic = file->read_bytes(MAGIC_SIZE);
+    return Read_Tree(*file, node_data_reader, nr_classes, domain);
+}
+
+std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
+                              const Domain& domain) {
+    const auto magic = file.read_bytes(MAGIC_SIZE);
     if (!magic || std::memcmp(magic->data(), MAGIC, MAGIC_SIZE) != 0) {
         std::fprintf(stderr, "Invalid tree file\n");
         return std::nullopt;
     }
-    TreeEntries entries = readtree(*file, node_data_reader, nr_classes, domain);
-    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain, file->size()))) {
+    TreeEntries entries = readtree(file, node_data_reader, nr_classes, domain);
+    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain, file.size()))) {
         std::fprintf(stderr, "Invalid tree file\n");
         return std::nullopt;
     }

@@ -101,6 +101,9 @@ int64_t widest_example(const Tree& tree, const Domain& domain);
 // Reads dataset + ".tree"; prints its own messages and returns nothing on any failure.
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
                               const Domain& domain);
+// The same from an open tree file, from its start.
+std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
+                              const Domain& domain);
 
 // Node count and leaf count of the tree; its depth goes to `depth`.
 TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth);

@@ -136,19 +136,24 @@ std::optional<ClassStats> read_coeficientes(const std::string& name, const Domai
         std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
         return std::nullopt;
     }
-    const std::optional<int32_t> nr_rows = file->read_i32();
-    const std::optional<int32_t> nr_cols = file->read_i32();
-    if (!nr_rows || !nr_cols || !usable_shape(*file, *nr_rows, *nr_cols, domain)) {
+    return read_coeficientes(*file, name, domain, coefficients);
+}
+
+std::optional<ClassStats> read_coeficientes(BinaryReader& file, const std::string& name, const Domain& domain,
+                                            Coefficients& coefficients) {
+    const std::optional<int32_t> nr_rows = file.read_i32();
+    const std::optional<int32_t> nr_cols = file.read_i32();
+    if (!nr_rows || !nr_cols || !usable_shape(file, *nr_rows, *nr_cols, domain)) {
         report_unreadable(name);
         return std::nullopt;
     }
-    std::optional<DMatrix> matrix = read_matrix(*file, *nr_rows, *nr_cols);
+    std::optional<DMatrix> matrix = read_matrix(file, *nr_rows, *nr_cols);
     if (!matrix) {
         report_unreadable(name);
         return std::nullopt;
     }
     coefficients = Coefficients{std::move(*matrix), *nr_rows, *nr_cols};
-    return read_stats(*file, domain, domain.nr_attributes);
+    return read_stats(file, domain, domain.nr_attributes);
 }
 
 int solmet_main(int argc, char** argv) {

@@ -22,6 +22,9 @@ struct Coefficients {
 // coefficients per function. Throws OutOfMemory (after its message) when the
 // coefficients cannot be held.
 std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients);
+// The same from an open coefficient file, from its start; `name` is for the messages.
+std::optional<ClassStats> read_coeficientes(BinaryReader& file, const std::string& name, const Domain& domain,
+                                            Coefficients& coefficients);
 
 // The whole program: options, reading, classification and report. Returns the exit status.
 int solmet_main(int argc, char** argv);
