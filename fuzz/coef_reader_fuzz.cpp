@@ -1,20 +1,24 @@
 // Arbitrary bytes as a coefficient file: whatever model the reader accepts is shown and
-// used to classify a small data set.
+// used to classify a small data set at every verbosity.
 #include "Solmet.h"
 #include "coeficients.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const CiDataset examples = scratch_data_set(Dialect::Solmet);
-    write_scratch(".coef", data, size);
+    quiet_standard_output();
+    static const CiDataset examples = small_data_set(Dialect::Solmet);
+    BinaryReader file = BinaryReader::from_bytes(data, size);
     Coefficients coefficients;
-    const std::optional<ClassStats> stats = read_coeficientes(scratch_base(), examples.domain, coefficients);
+    const std::optional<ClassStats> stats = read_coeficientes(file, "fuzz", examples.domain, coefficients);
     if (!stats) return 0;
-    VERBOSITY = 3;
-    PREDICT_PATH = "/dev/null";
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
-    long errors = 0;
-    classify_testset(examples, coefficients.matrix, *stats, 1, examples.nr_instances, examples.domain.nr_attributes,
-                     errors);
+    PREDICT_PATH = "/dev/null";
+    for (const int16_t verbosity : {0, 3}) {
+        VERBOSITY = verbosity;
+        long errors = 0;
+        classify_testset(examples, coefficients.matrix, *stats, 1, examples.nr_instances, examples.domain.nr_attributes,
+                         errors);
+        if (errors < 0 || errors > examples.nr_instances) std::abort();
+    }
     return 0;
 }

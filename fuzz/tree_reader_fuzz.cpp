@@ -1,5 +1,6 @@
-// Arbitrary bytes as a tree file: whatever tree the reader accepts is summarised,
-// displayed, used to classify a small data set with every trace on, and drawn as a graph.
+// Arbitrary bytes as a tree file: whatever tree the reader accepts (its checks passed)
+// is summarised, displayed at every verbosity and trace level, used to classify a small
+// data set with and without neighbours, and drawn as a graph.
 #include "BuildTree.h"
 #include "Dravik.h"
 #include "classify.h"
@@ -8,20 +9,27 @@
 #include "tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static CiDataset examples = scratch_data_set(Dialect::Main);
-    write_scratch(".tree", data, size);
-    std::optional<Tree> tree = Read_Tree(scratch_base(), ReadData, examples.domain.nr_classes(), examples.domain);
+    quiet_standard_output();
+    static const CiDataset examples = small_data_set(Dialect::Main);
+    BinaryReader file = BinaryReader::from_bytes(data, size);
+    std::optional<Tree> tree = Read_Tree(file, ReadData, examples.domain.nr_classes(), examples.domain);
     if (!tree) return 0;
     int32_t depth = 0;
-    const TreeSummary summary = Recompute_Nodes(*tree, depth);
-    VERBOSITY = 3;
-    TRACE = 5;
-    KNN = 2;
+    TreeSummary summary = Recompute_Nodes(*tree, depth);
+    summary.depth = depth;
+    if (summary.nodes < summary.leaves || summary.depth < 0) std::abort();
     PREDICT_PATH = "/dev/null";
-    Show_Tree(*tree, examples.domain, ShowTree);
-    CiDataset copy = examples;  // classification appends derived attributes
-    int32_t errors = 0;
-    classify(copy, copy, *tree, errors);
-    tree_graph(*tree, copy.domain, {"fuzz", summary, errors, copy.nr_instances});
+    for (const int16_t level : {0, 1, 5}) {
+        VERBOSITY = level;
+        TRACE = level;
+        KNN = level;
+        Show_Tree(*tree, examples.domain, ShowTree);
+        CiDataset copy = examples;  // classification appends derived attributes
+        int32_t errors = 0;
+        ClassifyTally tally;
+        classify(copy, copy, *tree, errors, &tally);
+        if (errors < 0 || tally.not_classified < 0 || errors + tally.not_classified > copy.nr_instances) std::abort();
+        tree_graph(*tree, copy.domain, {"fuzz", summary, errors, copy.nr_instances});
+    }
     return 0;
 }
