@@ -24,11 +24,18 @@ using Bytes = std::span<const uint8_t>;
 
 inline std::string_view as_text(Bytes bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
 
-// A folder of this process's own under the temporary folder, removed when it ends.
+// A folder of this process's own, removed when it ends: in shared memory where there is
+// such a folder (whole runs write and sync several files per input, which a disk makes
+// ten times slower), else under the temporary folder.
 class ScratchFolder {
    public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "classifier-fuzz-XXXXXX").string();
+        std::error_code error;
+        const std::filesystem::path shared_memory = "/dev/shm";
+        const bool in_memory =
+            std::filesystem::is_directory(shared_memory, error) && access(shared_memory.c_str(), W_OK | X_OK) == 0;
+        const std::filesystem::path parent = in_memory ? shared_memory : std::filesystem::temp_directory_path();
+        std::string pattern = (parent / "classifier-fuzz-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
