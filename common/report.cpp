@@ -1,6 +1,7 @@
 #include "report.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -301,6 +302,22 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// True when `path` names an existing file that is not a regular one (followed through
+// symbolic links).
+bool names_special_file(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+}
+
+// Writes the report straight into the special file `path`.
+bool write_in_place(const std::string& path, const RunReport& report) {
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w"));
+    if (!file) return false;
+    write_json(file.get(), report);
+    const bool written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
+    return std::fclose(file.release()) == 0 && written;
+}
+
 }  // namespace
 
 std::vector<std::string> class_labels(const Domain& domain) {
@@ -315,6 +332,7 @@ std::string domain_file_name(const std::string& dataset) {
 }
 
 bool write_report(const std::string& path, const RunReport& report) {
+    if (names_special_file(path)) return write_in_place(path, report);
     int fd = -1;
     const std::optional<std::string> temporary = create_temporary(path, fd);
     if (!temporary) return false;

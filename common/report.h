@@ -80,5 +80,7 @@ std::vector<std::string> class_labels(const Domain& domain);
 std::string domain_file_name(const std::string& dataset);
 
 // Writes the report to a new file in the folder of `path` and renames it into place, so
-// that no reader sees a partial report. False when it could not be written.
+// that no reader sees a partial report. A path that names something other than a regular
+// file (a device, a pipe) is written in place: renaming over it would replace it. False
+// when it could not be written.
 bool write_report(const std::string& path, const RunReport& report);

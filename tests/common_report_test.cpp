@@ -1,5 +1,9 @@
 // The run report: per-class figures and averages, JSON strings, and the file's writing.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -85,6 +89,29 @@ TEST(ReportFile, AtomicWrite) {
         left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<std::string>{"r.json", "taken"}));
+}
+
+// A pipe or a device is written in place, never replaced by a file renamed over it; a
+// device that takes nothing (like /dev/full) is a failed write.
+TEST(ReportFile, SpecialFilesWrittenInPlace) {
+    const TempDir dir;
+    RunReport report;
+    report.program = "Dravik";
+    const std::string pipe = dir.file("pipe").string();
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(write_report(pipe, report));
+    char head[32] = {};
+    EXPECT_GT(read(reader, head, sizeof head - 1), 0);
+    close(reader);
+    EXPECT_TRUE(std::string(head).starts_with("{\n  \"program\": \"Dravik\""));
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+
+    const std::string full = dir.file("full").string();
+    if (mknod(full.c_str(), S_IFCHR | 0600, makedev(1, 7)) != 0) GTEST_SKIP() << "no device nodes here";
+    EXPECT_FALSE(write_report(full, report));
+    EXPECT_TRUE(std::filesystem::is_character_file(full));
 }
 
 }  // namespace
