@@ -81,8 +81,9 @@ int classify_and_report(const std::string& name, const CiDataset& data, clock_t 
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
 
     long errors = 0;
-    const IMatrix confusion =
-        classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances, data.domain.nr_attributes, errors);
+    bool predictions_lost = false;
+    const IMatrix confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
+                                               data.domain.nr_attributes, errors, &predictions_lost);
     const clock_t end_ticks = user_cpu_ticks();
 
     if (VERBOSITY > 1) {
@@ -94,7 +95,13 @@ int classify_and_report(const std::string& name, const CiDataset& data, clock_t 
     const double seconds = cpu_seconds(start_ticks, end_ticks);
     std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
                 error_rate(errors, examples), errors, examples, seconds);
-    return REPORT_PATH ? write_run_report(name, data, confusion, errors, seconds) : 0;
+    int status = 0;
+    if (predictions_lost) {
+        report_unwritten_file(SetPathName(PREDICT_PATH, data.domain.name, ".pred"));
+        status = 1;
+    }
+    if (REPORT_PATH && write_run_report(name, data, confusion, errors, seconds) != 0) status = 1;
+    return status;
 }
 
 // The run after the options; the exit status.

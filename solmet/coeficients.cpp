@@ -90,6 +90,12 @@ void class_weights(const std::vector<double>& scores, std::vector<double>& weigh
     }
 }
 
+// Flushes and closes an output file; false when it did not take everything written to it.
+bool close_output(OutputFile file) {
+    const bool flushed = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
+    return std::fclose(file.release()) == 0 && flushed;
+}
+
 void write_prediction(std::FILE* file, const std::string& label) {
     for (const char c : label) putc_unlocked(c, file);
     putc_unlocked('\n', file);
@@ -151,7 +157,7 @@ int predicted_class(const std::vector<double>& weights) {
 }
 
 IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, const ClassStats& stats, int first,
-                         int last, int nr_attributes, long& errors) {
+                         int last, int nr_attributes, long& errors, bool* predictions_lost) {
     const Domain& domain = data.domain;
     const int nr_classes = domain.nr_classes();
     const int class_attribute = domain.nr_attributes + 1;
@@ -163,7 +169,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     // example lines as they always were when both go to one file.
     std::vector<char> buffer;
     const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
-    const OutputFile predictions(std::fopen(path.c_str(), "w"));
+    OutputFile predictions(std::fopen(path.c_str(), "w"));
     if (!predictions) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
     if (predictions && VERBOSITY <= 1) {
         buffer.resize(size_t{1} << 20);
@@ -185,5 +191,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
         if (VERBOSITY > 1) report_example(i, LblValId(domain, class_attribute, observed), label, weights);
         if (predicted != observed) ++errors;
     }
+    const bool written = !predictions || close_output(std::move(predictions));
+    if (predictions_lost) *predictions_lost = !written;
     return confusion;
 }

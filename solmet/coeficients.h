@@ -17,6 +17,8 @@ int predicted_class(const std::vector<double>& weights);
 
 // Classifies examples first..last of `data`, writes one predicted label per example to
 // the predictions file, and returns the confusion matrix [observed][predicted] over the
-// classes; the number of misclassified examples goes to `errors`.
+// classes; the number of misclassified examples goes to `errors`. When asked,
+// `predictions_lost` tells whether the predictions file was opened but did not take
+// every line (a full disk).
 IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, const ClassStats& stats, int first,
-                         int last, int nr_attributes, long& errors);
+                         int last, int nr_attributes, long& errors, bool* predictions_lost = nullptr);

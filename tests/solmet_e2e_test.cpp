@@ -52,10 +52,11 @@ class SolmetRun : public ::testing::Test {
         dir.write("wx.coef", weather_coef());
         dir.write("wx.pred", "stale\n");
     }
-    // Every run, failed or not, ends with status 0.
-    RunResult run(const std::vector<std::string>& args) {
-        RunResult r = run_program(kProgram, args, dir.path());
-        EXPECT_EQ(r.status, 0);
+    // Every run, failed or not, ends with status 0, unless a write fails; standard output
+    // goes to `out_file` when one is named.
+    RunResult run(const std::vector<std::string>& args, int status = 0, const std::string& out_file = "") {
+        RunResult r = run_program(kProgram, args, dir.path(), out_file);
+        EXPECT_EQ(r.status, status);
         r.out = mask_run_output(r.out);
         return r;
     }
@@ -63,8 +64,9 @@ class SolmetRun : public ::testing::Test {
     TempDir dir;
 };
 
-// Whole runs at each verbosity, runs that stop early or go on past faults, and an empty
-// test set. A run that stops before classifying leaves the predictions file as it was.
+// Whole runs at each verbosity, runs that stop early or go on past faults, an empty test
+// set, and writes that fail. A run that stops before classifying leaves the predictions
+// file as it was.
 TEST_F(SolmetRun, VerbosityFailuresOddOptionsAndEmptyTestSet) {
     const std::string usage = "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n";
     const std::string coef = weather_coef(), read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
@@ -97,6 +99,8 @@ TEST_F(SolmetRun, VerbosityFailuresOddOptionsAndEmptyTestSet) {
         std::string file{};  // replaced by `content` before the run, or removed
         std::optional<std::string> content{};
         std::string predictions = "stale\n";
+        int status = 0;
+        std::string out_file{};  // where standard output goes instead of being captured
     } cases[] = {
         {{"-v", "3", "-f"}, "", bad + usage},
         {{"-f", "none"}, kBanner, "Read Domain: none.domain Invalid domain file\nFile none.domain Not Found!\n"},
@@ -110,13 +114,24 @@ TEST_F(SolmetRun, VerbosityFailuresOddOptionsAndEmptyTestSet) {
         {{"-f", "wx", "-v", "5"}, verbosity_five, kReadErrors, "", std::nullopt, "yes\nyes\nyes\nno\n"},
         // The default verbosity: no example lines and no confusion matrix.
         {{"-f", "wx"}, read + kModel + kErrorLine, kReadErrors, "", std::nullopt, "yes\nyes\nyes\nno\n"},
+        // A predictions file or a standard output that cannot take everything: the run goes
+        // on to its end, says so, and ends with status 1.
+        {{"-f", "wx", "-p", "/dev/full"}, read + kModel + kErrorLine, kReadErrors + "Can not write file /dev/full\n",
+         "", std::nullopt, "stale\n", 1},
+        {{"-f", "wx", "-v", "2"}, "", kReadErrors + "Can not write the standard output\n", "", std::nullopt,
+         "yes\nyes\nyes\nno\n", 1, "/dev/full"},
+        {{"-f", "wx", "-p", "/dev/full"}, "",
+         kReadErrors + "Can not write file /dev/full\nCan not write the standard output\n", "", std::nullopt,
+         "stale\n", 1, "/dev/full"},
+        {{"-f", "none"}, "", "Read Domain: none.domain Invalid domain file\nFile none.domain Not Found!\n"
+         "Can not write the standard output\n", "", std::nullopt, "stale\n", 1, "/dev/full"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args) + " " + c.file);
         SetUp();  // fresh files
         if (!c.file.empty())
             c.content ? dir.write(c.file, *c.content) : void(std::filesystem::remove(dir.file(c.file)));
-        const RunResult r = run(c.args);
+        const RunResult r = run(c.args, c.status, c.out_file);
         EXPECT_EQ(r.out, c.out);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(dir.read("wx.pred"), c.predictions);
