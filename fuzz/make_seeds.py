@@ -54,6 +54,11 @@ def main():
     seed("tree_reader_fuzz", "iris-short", iris_tree[:400])
     seed("tree_reader_fuzz", "magic-only", b"Brenx\n\x00")
 
+    numbers = [b"1.5", b"-0", b"1e308", b"1e309", b"4.9e-324", b"2.2250738585072011e-308", b"0x1p3", b"  +3",
+               b"-.5e-3x", b"nan(12)", b"9007199254740993", b"2147483648", b"00012", b"1.", b"5e", b"-"]
+    for i, number in enumerate(numbers):
+        seed("number_fuzz", f"number-{i:02}", number)
+
     # Solmet: verbosity 3; Dravik: verbosity 3, trace 1, the graph, 2 neighbours.
     seed("solmet_run_fuzz", "iris", data_set([3, 0], iris_domain, iris_test, iris_coef))
     seed("solmet_run_fuzz", "iris-names", data_set([0x85, 0], b"setosa, versicolor, virginica\n"
