@@ -300,7 +300,21 @@ InstanceArray::InstanceArray(std::initializer_list<Instance> instances) {
 }
 
 void InstanceArray::reserve(size_t count) {
-    while (chunks_.size() * CHUNK < count) chunks_.push_back(std::make_unique<Instance[]>(CHUNK));
+    if (count <= capacity_) return;
+    if (capacity_ < CHUNK) {
+        // The first chunk starts small, so that a small data set costs little, and doubles
+        // until it is whole; only then are further chunks added.
+        const size_t first = std::min(CHUNK, std::max({count, size_t{2} * capacity_, FIRST_ROOM}));
+        auto grown = std::make_unique<Instance[]>(first);
+        if (!chunks_.empty()) std::move(chunks_[0].get(), chunks_[0].get() + size_, grown.get());
+        chunks_.clear();
+        chunks_.push_back(std::move(grown));
+        capacity_ = first;
+    }
+    while (capacity_ < count) {
+        chunks_.push_back(std::make_unique<Instance[]>(CHUNK));
+        capacity_ += CHUNK;
+    }
 }
 
 void InstanceArray::push_back(Instance instance) {
@@ -313,7 +327,9 @@ AttVal* InstanceArray::next_slice() {
     if (blocks_.empty() || blocks_.back().count == blocks_.back().room || blocks_.back().stride != stride_) {
         ValueBlock block;
         block.stride = stride_;
-        block.room = std::clamp<size_t>(BLOCK_BYTES / (sizeof(AttVal) * stride_), 1, CHUNK);
+        // Blocks start small and double, as the first chunk of examples does.
+        const size_t wanted = blocks_.empty() ? FIRST_ROOM : size_t{2} * blocks_.back().room;
+        block.room = std::clamp<size_t>(BLOCK_BYTES / (sizeof(AttVal) * stride_), 1, std::min(wanted, CHUNK));
         block.cells = ZeroBlock<AttVal>(block.room * stride_);
         block.first_instance = size_;
         blocks_.push_back(std::move(block));
@@ -557,13 +573,15 @@ InstanceArray ReadCiInstances(TextReader& stream, const Domain& domain, Dialect 
     if (!stream.at_end()) {
         do {
             capacity += INSTANCE_BLOCK;
-            make_room(instances, capacity + 1);
             std::printf(".");
             std::fflush(stdout);
             while (instances.size() - 1 < capacity) {
                 const long number = static_cast<long>(instances.size());
                 const std::optional<int> class_value = ReadCiInstance(stream, format, number, instances, reader);
-                if (class_value) instances.add_from_slice(*class_value, format.stored);
+                if (class_value) {
+                    make_room(instances, instances.size() + 1);
+                    instances.add_from_slice(*class_value, format.stored);
+                }
                 if (stream.at_end()) break;
             }
         } while (!stream.at_end());

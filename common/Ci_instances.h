@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "utils.h"
@@ -127,14 +128,24 @@ struct Instance {
 };
 
 // The examples of a data set, entries 0.. (entry 0 unused by the readers). Examples are
-// kept in chunks, so that growing never moves them, and the values of the examples the
-// reader adds lie in a few large blocks, each example's at a fixed stride.
+// kept in chunks, so that growing past the first never moves them, and the values of the
+// examples the reader adds lie in a few large blocks, each example's at a fixed stride.
 class InstanceArray {
 public:
     InstanceArray() = default;
     InstanceArray(std::initializer_list<Instance> instances);
-    InstanceArray(InstanceArray&&) noexcept = default;
-    InstanceArray& operator=(InstanceArray&&) noexcept = default;
+    InstanceArray(InstanceArray&& other) noexcept { swap(other); }
+    InstanceArray& operator=(InstanceArray&& other) noexcept {
+        InstanceArray(std::move(other)).swap(*this);
+        return *this;
+    }
+    void swap(InstanceArray& other) noexcept {
+        std::swap(chunks_, other.chunks_);
+        std::swap(capacity_, other.capacity_);
+        std::swap(size_, other.size_);
+        std::swap(stride_, other.stride_);
+        std::swap(blocks_, other.blocks_);
+    }
 
     Instance& operator[](size_t i) { return chunks_[i / CHUNK][i % CHUNK]; }
     const Instance& operator[](size_t i) const { return chunks_[i / CHUNK][i % CHUNK]; }
@@ -159,6 +170,7 @@ public:
 
 private:
     static constexpr size_t CHUNK = 10000;
+    static constexpr size_t FIRST_ROOM = 64;  // examples the first chunk and block take
     // Bytes a value block stays within, unless one example needs more.
     static constexpr size_t BLOCK_BYTES = size_t{16} << 20;
     struct ValueBlock {
@@ -169,6 +181,7 @@ private:
         size_t count = 0;
     };
     std::vector<std::unique_ptr<Instance[]>> chunks_;
+    size_t capacity_ = 0;
     size_t size_ = 0;
     uint32_t stride_ = 1;
     std::vector<ValueBlock> blocks_;

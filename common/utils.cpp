@@ -75,7 +75,11 @@ bool TextReader::refill() {
         position_ -= keep;
         if (field_start_ != NO_FIELD) field_start_ -= keep;
     }
-    if (buffer_.size() - end_ < block_size_) buffer_.resize(end_ + block_size_);
+    // Reads start small and double up to the block size, so that a small file costs a
+    // small buffer.
+    const size_t read_size = std::min(block_size_, next_read_);
+    next_read_ = std::min(block_size_, size_t{2} * next_read_);
+    if (buffer_.size() - end_ < read_size) buffer_.resize(end_ + read_size);
     const size_t got =
         std::ferror(stream_) != 0 ? 0 : std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, stream_);
     if (got == 0) {

@@ -70,6 +70,7 @@ private:
 class TextReader {
 public:
     static constexpr size_t DEFAULT_BLOCK_SIZE = size_t{1} << 20;
+    static constexpr size_t FIRST_READ = size_t{16} << 10;
 
     // Reads `stream` (which it does not close) in blocks of `block_size` bytes.
     explicit TextReader(std::FILE* stream, size_t block_size = DEFAULT_BLOCK_SIZE);
@@ -95,6 +96,7 @@ private:
 
     std::FILE* stream_;
     size_t block_size_;
+    size_t next_read_ = FIRST_READ;
     std::vector<char> buffer_;
     size_t position_ = 0;  // next character to read
     size_t end_ = 0;       // end of the characters read into the buffer

@@ -195,16 +195,20 @@ void* run_thread(void* arguments) {
 
 }  // namespace
 
+int dravik_main_on_this_thread(int argc, char** argv) {
+    return finish_standard_output(run_reporting_memory(argc, argv));
+}
+
 int dravik_main(int argc, char** argv) {
     RunArguments arguments{argc, argv, 0};
     pthread_attr_t attributes;
-    if (pthread_attr_init(&attributes) != 0) return finish_standard_output(run_reporting_memory(argc, argv));
+    if (pthread_attr_init(&attributes) != 0) return dravik_main_on_this_thread(argc, argv);
     pthread_t thread;
     // The run is joined at once: one thread of work, only its stack is larger.
     const bool started = pthread_attr_setstacksize(&attributes, RUN_STACK_SIZE) == 0 &&
                          pthread_create(&thread, &attributes, run_thread, &arguments) == 0;
     pthread_attr_destroy(&attributes);
-    if (!started) return finish_standard_output(run_reporting_memory(argc, argv));
+    if (!started) return dravik_main_on_this_thread(argc, argv);
     pthread_join(thread, nullptr);
     return finish_standard_output(arguments.status);
 }

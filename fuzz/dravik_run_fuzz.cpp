@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                    "-r",
                                    scratch().file("d.json")};
     if ((settings & 0x80) != 0) words.insert(words.end(), {"-g", scratch().file("d.dot")});
-    const int status = run_program(dravik_main, words);
+    const int status = run_program(dravik_main_on_this_thread, words);
     if (status != 0 && status != 1) std::abort();
     if (const std::optional<std::string> report = read_scratch("d.json")) check_run(*report, read_scratch("d.pred"));
     return 0;
