@@ -140,9 +140,11 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
     EXPECT_EQ(r.dataset.domain.attributes[4].name, "class");
 }
 
-// 25000 examples fill three blocks of values. Room reserved for derived values keeps every
-// value, and growing into it takes no storage of its own; shrinking and growing again gives
-// known zeros; growing past the room moves an example's values to storage of its own.
+// 25000 examples fill blocks of values of 64, 128, ..., 8192 examples (16320 in all) and
+// one of 10000, and the first chunk of examples grows, moving them, until it holds 10000.
+// Room reserved for derived values keeps every value, and growing into it takes no storage
+// of its own; shrinking and growing again gives known zeros; growing past the room moves an
+// example's values to storage of its own.
 TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     std::string lines;
     for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
@@ -153,7 +155,7 @@ TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     const std::string before = describe(data);
     EXPECT_TRUE(Ci_ReserveRoom(data, 3));
     EXPECT_EQ(describe(data), before);
-    for (const int i : {1, 10000, 10001, 25000}) {
+    for (const int i : {1, 64, 65, 10000, 10001, 16320, 16321, 25000}) {
         Instance& instance = data.instances[static_cast<size_t>(i)];
         const AttVal* storage = instance.values.begin();
         ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);

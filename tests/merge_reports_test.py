@@ -9,6 +9,7 @@ import json
 import os
 import re
 import shutil
+import stat
 import subprocess
 import sys
 import tempfile
@@ -107,6 +108,14 @@ class MergeReports(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertEqual(result.stdout, "")
         self.assertEqual(run([TOOL, "-o", "missing/m.json", "whole.json"], self.folder).returncode, 1)
+        # A pipe named by -o is written into, not replaced by a new file.
+        fifo = self.path("pipe")
+        os.mkfifo(fifo)
+        reader = subprocess.Popen(["cat", fifo], stdout=subprocess.PIPE, text=True)
+        self.addCleanup(reader.kill)
+        self.assertEqual(run([TOOL, "-o", fifo, "whole.json"], self.folder).returncode, 0)
+        self.assertEqual(json.loads(reader.communicate(timeout=10)[0])["examples"], 45)
+        self.assertTrue(stat.S_ISFIFO(os.stat(fifo).st_mode))
         self.assertIn("usage: merge-reports", self.merge("--help").stdout)
         self.assertIn("usage: merge-reports", self.merge(status=2).stderr)
 
