@@ -314,12 +314,12 @@ const char* class_label(const Domain& domain, int c) {
     return LblValId(domain, domain.nr_attributes + 1, c).c_str();
 }
 
-// The predictions file, written a large block at a time: one line per example.
+// The predictions file, written a large block at a time: one line per example. The block
+// grows as lines come, so that a small test set costs a small one.
 class PredictionWriter {
 public:
     PredictionWriter(const Domain& domain, OutputFile file) : file_(std::move(file)) {
         for (int c = 0; c <= class_count(domain); ++c) lines_.push_back(std::string(class_label(domain, c)) + '\n');
-        if (file_) buffer_.reserve(BLOCK);
     }
     PredictionWriter(const PredictionWriter&) = delete;
     PredictionWriter& operator=(const PredictionWriter&) = delete;

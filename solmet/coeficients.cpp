@@ -96,6 +96,17 @@ bool close_output(OutputFile file) {
     return std::fclose(file.release()) == 0 && flushed;
 }
 
+// The buffer the predictions of `count` examples are written through: room for all of
+// them, within 4 KiB and 1 MiB.
+size_t prediction_buffer_size(const Domain& domain, long count) {
+    constexpr size_t smallest = 4096;
+    constexpr size_t largest = size_t{1} << 20;
+    size_t longest = 1;
+    for (const std::string& label : domain.class_attribute().values) longest = std::max(longest, label.size());
+    if (longest >= largest) return largest;
+    return std::clamp(static_cast<size_t>(count) * (longest + 1), smallest, largest);
+}
+
 void write_prediction(std::FILE* file, const std::string& label) {
     for (const char c : label) putc_unlocked(c, file);
     putc_unlocked('\n', file);
@@ -171,8 +182,8 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
     OutputFile predictions(std::fopen(path.c_str(), "w"));
     if (!predictions) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
-    if (predictions && VERBOSITY <= 1) {
-        buffer.resize(size_t{1} << 20);
+    if (predictions && VERBOSITY <= 1 && last >= first) {
+        buffer.resize(prediction_buffer_size(domain, last - first + 1));
         std::setvbuf(predictions.get(), buffer.data(), _IOFBF, buffer.size());
     }
 
