@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "support/iris_reports.h"
 #include "support/run_program.h"
 #include "support/tree_writer.h"
 
@@ -52,23 +53,6 @@ std::string tree_file() {
     file.node(2, 8, 3, {.attribute = 2, .cut = 80, .lower = 75, .upper = 85, .class_dist = {0.1, 0.9}});
     return file.empty().multiway(1, 4, root).bytes;
 }
-
-// The files of the data set "weather"; a file given as none is left out.
-struct DataSet {
-    TempDir dir;
-
-    DataSet(const std::optional<std::string>& domain, const std::optional<std::string>& test,
-            const std::optional<std::string>& tree) {
-        if (domain) dir.write("weather.domain", *domain);
-        if (test) dir.write("weather.test", *test);
-        if (tree) dir.write("weather.tree", *tree);
-    }
-    RunResult run(const std::vector<std::string>& args, const std::string& out_file = "") const {
-        RunResult result = run_program(PROGRAM, args, dir.path(), out_file);
-        result.out = mask_run_output(result.out);
-        return result;
-    }
-};
 
 const std::string BANNER = "\nBrenx - Unseens Version 5.3  <DATE>\n\n";
 const std::string DOMAIN_LINE = BANNER + "Read domain file: weather.domain (2 Attributes 2 Classes)\n";
@@ -124,108 +108,61 @@ std::string traced_output(const std::string& head, bool tree_first) {
            ERROR_LINE + TEST_TIME + outline({"[Errors: 2 in 3]", "[Errors: 0 in 1]", "[Errors: 2 in 4]", ZERO});
 }
 
-struct Expected {
-    std::vector<std::string> args{};
-    std::string out{};
-    std::string err{};
-    std::optional<std::string> pred{};       // the predictions file; none when the run makes none
-    std::string pred_name = "weather.pred";  // "-" when it is no file of the folder
-    int status = 0;
-    std::string out_file{};  // where standard output goes instead of being captured
-    // The data set's files; none for a missing file.
-    std::optional<std::string> test = TEST;
-    std::optional<std::string> tree = tree_file();
-    std::optional<std::string> domain = DOMAIN;
-};
-
 // Every run ends with status 0, also when it stops at a missing or invalid file; only a
 // write that fails ends with 1.
 TEST(DravikRun, WholeOutputs) {
-    const std::vector<Expected> runs{
-        {.args = {"-K", "3", "-v", "4"},
-         .err = "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"},
+    const Files weather{{"weather.domain", DOMAIN}, {"weather.test", TEST}, {"weather.tree", tree_file()}};
+    const Files predicted = one_file("weather.pred", PREDICTIONS), no_test = one_file("weather.test", std::nullopt);
+    const std::string untraced = HEAD + ERROR_LINE + TEST_TIME, unwritable = "Can not write the standard output\n";
+    const std::vector<WholeRun> runs{
+        {"-K 3 -v 4", "", "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"},
         // 65536 keeps none of its 16 bits; "abc" reads as 0.
-        {.args = {"-x", "stray", "-f", "weather", "-t", "65536", "-v", "abc", "-t"},
-         .out = HEAD + ERROR_LINE + TEST_TIME,
-         .err = "Invalid Option\nInvalid Option\nInvalid Option\n",
-         .pred = PREDICTIONS},
-        {.args = {"-f", "weather", "-v", "3", "-t", "2", "-K", "2", "-p", "out.txt"},
-         .out = traced_output(HEAD, false),
-         .pred = PREDICTIONS,
-         .pred_name = "out.txt"},
+        {"-x stray -f weather -t 65536 -v abc -t", untraced, "Invalid Option\nInvalid Option\nInvalid Option\n",
+         Files{}, predicted},
+        {"-f weather -v 3 -t 2 -K 2 -p out.txt", traced_output(HEAD, false), "", Files{},
+         one_file("out.txt", PREDICTIONS)},
         // 65540 keeps its low 16 bits: 4, which shows the tree first. The tree is read and
         // shown with the domain without its ignored attribute.
-        {.args = {"-f", "weather", "-v65540", "-t", "2", "-K", "2"},
-         .out = traced_output(BANNER + "Read domain file: weather.domain (3 Attributes 2 Classes)\nReading examples.\n",
-                              true),
-         .pred = PREDICTIONS,
-         .test = "1,sunny,70,yes\n2,sunny,78,no\n3,sunny,90,no\n4,overcast,70,yes\n5,overcast,100,no\n6,rain,80,yes\n"
-                 "7,rain,90,no\n8,?,80,no\n9,rain,?,no\n10,rain,75,yes\n11,rain,85,no\n",
-         .domain = "id: ignore\n" + DOMAIN},
-        {.args = {"-f", "weather", "-v", "2"},
-         .out = HEAD + "Error rate on test set nan (0 / 0) " + SIZE + TEST_TIME,
-         .test = ""},
-        {.args = {"-f", "weather", "-v", "2"},
-         .out = HEAD + "Confusion Matrix:\n\t[1]\t[2]\n[1]\t0\t0\n[2]\t0\t0\n" +
-                "Error rate on test set 0.000000 (0 / 2) (Nodes: 1, Leaves: 0, Depth: 0 )\n" + TEST_TIME,
-         .err = "\nExample 1 Observed 1 Not Classified\nExample 2 Observed 2 Not Classified",
-         .pred = "?\n?\n",
-         .test = "sunny,70,yes\nrain,75,no\n",
-         .tree = TreeFile{}.node(7, 1, 0, leaf_data({1, 0})).bytes},
-        {.args = {"-f", "weather"},
-         .out = HEAD,
-         .err = "Invalid tree file\nFile weather.tree Not Found!\n",
-         .tree = "Brenx\n"},
-        {.args = {"-f", "weather"},
-         .out = HEAD,
-         .err = "Can not open file weather.tree\nFile weather.tree Not Found!\n",
-         .tree = std::nullopt},
-        {.args = {"-f", "weather"}, .out = DOMAIN_LINE, .err = "File weather.test Not Found!\n", .test = std::nullopt},
-        {.args = {"-f", "weather"},
-         .out = BANNER,
-         .err = "Read Domain: weather.domain Invalid domain file\nFile weather.domain Not Found!\n",
-         .domain = std::nullopt},
+        {"-f weather -v65540 -t 2 -K 2",
+         traced_output(BANNER + "Read domain file: weather.domain (3 Attributes 2 Classes)\nReading examples.\n", true),
+         "",
+         {{"weather.domain", "id: ignore\n" + DOMAIN},
+          {"weather.test",
+           "1,sunny,70,yes\n2,sunny,78,no\n3,sunny,90,no\n4,overcast,70,yes\n5,overcast,100,no\n"
+           "6,rain,80,yes\n7,rain,90,no\n8,?,80,no\n9,rain,?,no\n10,rain,75,yes\n11,rain,85,no\n"}},
+         predicted},
+        {"-f weather -v 2", HEAD + "Error rate on test set nan (0 / 0) " + SIZE + TEST_TIME, "",
+         one_file("weather.test", "")},
+        {"-f weather -v 2",
+         HEAD + "Confusion Matrix:\n\t[1]\t[2]\n[1]\t0\t0\n[2]\t0\t0\n" +
+             "Error rate on test set 0.000000 (0 / 2) (Nodes: 1, Leaves: 0, Depth: 0 )\n" + TEST_TIME,
+         "\nExample 1 Observed 1 Not Classified\nExample 2 Observed 2 Not Classified",
+         {{"weather.test", "sunny,70,yes\nrain,75,no\n"},
+          {"weather.tree", TreeFile{}.node(7, 1, 0, leaf_data({1, 0})).bytes}},
+         one_file("weather.pred", "?\n?\n")},
+        {"-f weather", HEAD, "Invalid tree file\nFile weather.tree Not Found!\n", one_file("weather.tree", "Brenx\n")},
+        {"-f weather", HEAD, "Can not open file weather.tree\nFile weather.tree Not Found!\n",
+         one_file("weather.tree", std::nullopt)},
+        {"-f weather", DOMAIN_LINE, "File weather.test Not Found!\n", no_test},
+        {"-f weather", BANNER, "Read Domain: weather.domain Invalid domain file\nFile weather.domain Not Found!\n",
+         one_file("weather.domain", std::nullopt)},
         // A predictions file that cannot be opened is passed over; one that cannot take
         // every line, or a standard output that cannot, ends the run with status 1.
-        {.args = {"-f", "weather", "-p", "missing/out.txt"},
-         .out = HEAD + ERROR_LINE + TEST_TIME,
-         .err = "Can not open file missing/out.txt\n",
-         .pred_name = "-"},
-        {.args = {"-f", "weather", "-p", "/dev/full"},
-         .out = HEAD + ERROR_LINE + TEST_TIME,
-         .err = "Can not write file /dev/full\n",
-         .pred_name = "-",
-         .status = 1},
-        {.args = {"-f", "weather", "-v", "3"},
-         .err = "Can not write the standard output\n",
-         .pred = PREDICTIONS,
-         .status = 1,
-         .out_file = "/dev/full"},
-        {.args = {"-f", "weather", "-p", "/dev/full", "-t", "1"},
-         .err = "Can not write file /dev/full\nCan not write the standard output\n",
-         .pred_name = "-",
-         .status = 1,
-         .out_file = "/dev/full"},
-        {.args = {"-f", "weather"},
-         .err = "File weather.test Not Found!\nCan not write the standard output\n",
-         .status = 1,
-         .out_file = "/dev/full",
-         .test = std::nullopt},
+        {"-f weather -p missing/out.txt", untraced, "Can not open file missing/out.txt\n"},
+        {"-f weather -p /dev/full", untraced, "Can not write file /dev/full\n", Files{}, Files{}, 1},
+        {"-f weather -v 3", "", unwritable, Files{}, predicted, 1, "/dev/full"},
+        {"-f weather -p /dev/full -t 1", "", "Can not write file /dev/full\n" + unwritable, Files{}, Files{}, 1,
+         "/dev/full"},
+        {"-f weather", "", "File weather.test Not Found!\n" + unwritable, no_test, Files{}, 1, "/dev/full"},
+        // The bundled example; its predictions are left out.
+        {"-f iris -v 2 -p /dev/null",
+         BANNER + "Read domain file: iris.domain (4 Attributes 3 Classes)\nReading examples.\n" +
+             "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n" +
+             "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n" + TEST_TIME,
+         "",
+         {{"iris.domain", example(".domain")}, {"iris.test", example(".test")}, {"iris.tree", example(".tree")}}},
     };
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const Expected& run = runs[i];
-        SCOPED_TRACE("run " + std::to_string(i + 1));
-        const DataSet set(run.domain, run.test, run.tree);
-        const RunResult r = set.run(run.args, run.out_file);
-        EXPECT_EQ(r.out, run.out);
-        EXPECT_EQ(r.err, run.err);
-        EXPECT_EQ(r.status, run.status);
-        const auto content = [&](const std::string& name) {
-            return set.dir.exists(name) ? std::optional(set.dir.read(name)) : std::nullopt;
-        };
-        EXPECT_EQ(content(run.pred_name), run.pred);
-        EXPECT_EQ(content("weather.pred"), run.pred_name == "weather.pred" ? run.pred : std::nullopt);
-    }
+    for (const WholeRun& run : runs) check_whole_run(PROGRAM, weather, run);
 }
 
 TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
@@ -234,9 +171,12 @@ TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
     TreeFile chain;
     chain.leaf(10000, leaf_data({0, 1}, 2));
     for (int level = 9999; level >= 1; --level) chain.multiway(level, 1, {.attribute = 1, .class_dist = {1, 0}});
-    const DataSet deepest(DOMAIN, "sunny,70,yes\nrain,75,yes\n?,75,no\n", chain.bytes);
+    const TempDir dir;
+    dir.write("weather.domain", DOMAIN);
+    dir.write("weather.test", "sunny,70,yes\nrain,75,yes\n?,75,no\n");
+    dir.write("weather.tree", chain.bytes);
     // About 100 MB of outline: its head and its last line are compared.
-    const RunResult r = run_program(PROGRAM, {"-f", "weather", "-t", "1"}, deepest.dir.path());
+    const RunResult r = run_program(PROGRAM, {"-f", "weather", "-t", "1"}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     const std::string head =
@@ -246,21 +186,7 @@ TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
     std::string last_line;
     for (int level = 0; level < 9999; ++level) last_line += "|\t";
     EXPECT_TRUE(r.out.ends_with("\n" + last_line + "no (2.00/2.00) [ 0.000 1.000 ] (0)[Errors: 1 in 2]\n"));
-    EXPECT_EQ(deepest.dir.read("weather.pred"), "no\nyes\nno\n");
-}
-
-TEST(DravikRun, IrisMakesThreeErrors) {
-    TempDir dir;
-    for (const std::string suffix : {".domain", ".test", ".tree"})
-        std::filesystem::copy_file(std::filesystem::path(EXAMPLES_DIR) / ("iris" + suffix), dir.file("iris" + suffix));
-    const RunResult r = run_program(PROGRAM, {"-f", "iris", "-v", "2"}, dir.path());
-    EXPECT_EQ(mask_run_output(r.out),
-              BANNER +
-                  "Read domain file: iris.domain (4 Attributes 3 Classes)\nReading examples.\n"
-                  "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n"
-                  "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n" +
-                  TEST_TIME);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(dir.read("weather.pred"), "no\nyes\nno\n");
 }
 
 }  // namespace

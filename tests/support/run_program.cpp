@@ -46,10 +46,8 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     const std::string out_path = out_file.empty() ? capture.file("stdout").string() : out_file;
     const std::string err_path = capture.file("stderr").string();
 
-    std::vector<std::string> words{program};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};  // execv changes none of the words
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
     const pid_t pid = fork();
@@ -96,4 +94,36 @@ std::optional<std::string> run_with_report(const std::string& program, const std
     if (!cwd.exists(report)) return std::nullopt;
     static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
     return std::regex_replace(cwd.read(report), seconds, R"("cpu_seconds": <TIME>)");
+}
+
+namespace {
+
+// The regular files under `dir`, named by their path from it, with their content.
+Files files_under(const fs::path& dir) {
+    Files files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_regular_file()) files[fs::relative(entry.path(), dir).string()] = read_file(entry.path());
+    return files;
+}
+
+}  // namespace
+
+void check_whole_run(const std::string& program, const Files& data_set, const WholeRun& run) {
+    SCOPED_TRACE(run.args + (run.given.empty() ? "" : ", other " + run.given.begin()->first));
+    const TempDir dir;
+    Files files = run.given;
+    files.insert(data_set.begin(), data_set.end());  // where `given` names none
+    for (const auto& [name, content] : files)
+        if (content) dir.write(name, *content);
+    std::vector<std::string> args;
+    std::istringstream words(run.args);
+    for (std::string word; words >> word;) args.push_back(word);
+    const RunResult result = run_program(program, args, dir.path(), run.out_file);
+    EXPECT_EQ(mask_run_output(result.out), run.out);
+    EXPECT_EQ(result.err, run.err);
+    EXPECT_EQ(result.status, run.status);
+    Files written = files_under(dir.path());
+    for (const auto& [name, content] : files)
+        if (written[name] == content) written.erase(name);  // as it was before the run
+    EXPECT_EQ(written, run.written);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,3 +53,21 @@ std::optional<std::string> run_with_report(const std::string& program, const std
                                            const TempDir& cwd, const std::string& predictions,
                                            const std::string& report, int status = 0,
                                            const std::string& added_error = "", const std::string& option = "-r");
+
+// Files of a folder by name: their content, or none for a file that is not there.
+using Files = std::map<std::string, std::optional<std::string>>;
+inline Files one_file(const std::string& name, const std::optional<std::string>& content) { return {{name, content}}; }
+
+// One whole run of a program on a data set, and all that it should give.
+struct WholeRun {
+    std::string args;      // separated by spaces
+    std::string out, err;  // standard output as mask_run_output shows it, and standard error
+    Files given{};         // the data set's files that this run has otherwise
+    Files written{};       // every file that the run makes or changes, with its content
+    int status = 0;
+    std::string out_file{};  // where standard output goes instead of being captured
+};
+
+// Runs `program` with `run.args` in a fresh folder holding `data_set` changed by `run.given`,
+// and checks its output, error, exit status and the files it writes against `run`.
+void check_whole_run(const std::string& program, const Files& data_set, const WholeRun& run);
