@@ -2,7 +2,6 @@
 // error, the predictions file and the exit status, worked out by hand.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -13,7 +12,6 @@
 namespace {
 
 const std::string PROGRAM = DRAVIK_PROGRAM;
-const double NaN = std::numeric_limits<double>::quiet_NaN();
 const std::string DOMAIN = "outlook: sunny, overcast, rain\nhumidity: continuous\nplay: yes, no\n";
 const std::string TEST =
     "sunny,70,yes\nsunny,78,no\nsunny,90,no\novercast,70,yes\novercast,100,no\nrain,80,yes\n"
@@ -40,8 +38,8 @@ std::string tree_file() {
     routed.nr_norvex_classes = 2;
     routed.stats = {{{3, 7, 9, 5, 2}, {1, 1, 6, 4, 2}, {2, 6, 3, 1, 2}}, humidity, humidity, humidity};
     NodeFields neighbours{.class_dist = {0.6, 0.4}, .class_counts = {10, 6, 4}, .nr_attributes = 2};
-    neighbours.exemplars = {1, NaN, 4, 0.5, 8, 99};  // 3 numbers name no example
-    neighbours.nr_norvex_classes = 2;                // so that it has statistics
+    neighbours.exemplars = {1, std::numeric_limits<double>::quiet_NaN(), 4, 0.5, 8, 99};  // 3 numbers name no example
+    neighbours.nr_norvex_classes = 2;                                                     // so that it has statistics
     neighbours.stats = {{{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, repeated_table(3, {0, 75, 60, 100})};
     NodeFields inert{.class_dist = {1, 0}, .class_counts = {24, 12, 12}, .nr_attributes = 4, .nr_norvex_classes = 2};
     inert.stats = {{{3, 3, 6, 3, 2}, {1, 2, 3, 6, 2}, {2, 1, 3, 6, 2}}, humidity, humidity, humidity};
