@@ -38,8 +38,6 @@ std::string read_file(const fs::path& path) {
 
 std::string TempDir::read(const std::string& name) const { return read_file(file(name)); }
 
-bool TempDir::exists(const std::string& name) const { return fs::exists(file(name)); }
-
 RunResult run_program(const std::string& program, const std::vector<std::string>& args, const fs::path& cwd,
                       const std::string& out_file) {
     TempDir capture;
@@ -91,7 +89,7 @@ std::optional<std::string> run_with_report(const std::string& program, const std
     EXPECT_EQ(cwd.read(predictions), plain_predictions);
     EXPECT_EQ(plain.status, 0);
     EXPECT_EQ(reporting.status, status);
-    if (!cwd.exists(report)) return std::nullopt;
+    if (!fs::exists(cwd.file(report))) return std::nullopt;
     static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
     return std::regex_replace(cwd.read(report), seconds, R"("cpu_seconds": <TIME>)");
 }

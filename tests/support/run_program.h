@@ -22,7 +22,6 @@ class TempDir {
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
     void write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;
-    bool exists(const std::string& name) const;
 
    private:
     std::filesystem::path path_;
@@ -56,6 +55,7 @@ std::optional<std::string> run_with_report(const std::string& program, const std
 
 // Files of a folder by name: their content, or none for a file that is not there.
 using Files = std::map<std::string, std::optional<std::string>>;
+// Only the file `name`, with `content` or missing.
 inline Files one_file(const std::string& name, const std::optional<std::string>& content) { return {{name, content}}; }
 
 // One whole run of a program on a data set, and all that it should give.
@@ -63,7 +63,7 @@ struct WholeRun {
     std::string args;      // separated by spaces
     std::string out, err;  // standard output as mask_run_output shows it, and standard error
     Files given{};         // the data set's files that this run has otherwise
-    Files written{};       // every file that the run makes or changes, with its content
+    Files written{};       // every file that the run makes, changes or removes, with its content
     int status = 0;
     std::string out_file{};  // where standard output goes instead of being captured
 };
