@@ -78,7 +78,6 @@ TEST(SolmetRun, WholeOutputs) {
     const std::string coef = weather_coef(), read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
     const Files wx{{"wx.domain", kDomain}, {"wx.test", kTest}, {"wx.coef", coef}, {"wx.pred", "stale\n"}};
     const Files predicted = one_file("wx.pred", "yes\nyes\nyes\nno\n");
-    const std::string usage = "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n";
     const std::string refused = "Coefficients File wx.coef Not Found!\n", bad = "Invalid Option\n";
     const std::string no_domain = "Read Domain: none.domain Invalid domain file\nFile none.domain Not Found!\n";
     const std::string unwritable = "Can not write the standard output\n", full = "Can not write file /dev/full\n";
@@ -105,7 +104,7 @@ TEST(SolmetRun, WholeOutputs) {
                                   "Confusion Matrix:\n\t[1]\t[2]\n[1]\t0\t0\n[2]\t0\t0\n" +
                                   "\nLinear Discriminant test set Error nan (0 / 0) Test Time: <TIME> (sec)\n";
     const std::vector<WholeRun> runs{
-        {"-v 3 -f", "", bad + usage},
+        {"-v 3 -f", "", bad + "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n"},
         {"-f none", kBanner, no_domain},
         {"-f wx", kDomainRead, "File wx.test Not Found!\n", one_file("wx.test", std::nullopt)},
         {"-f wx", read, kReadErrors + "Can not open file wx.coef\n" + refused, one_file("wx.coef", std::nullopt)},
