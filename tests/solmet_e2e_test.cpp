@@ -59,11 +59,10 @@ WholeRun iris_run() {
     }
     return {"-f iris -v 2",
             kBanner + "Read domain file: iris.domain (4 Attributes 3 Classes)\nReading examples.\n" +
-                "Read 45 Examples from file: iris.data\n\nCoefficients: "
-                "\n+17.94+9.809*[1]+21.63*[2]-28.49*[3]-39.28*[4]\n" +
+                "Read 45 Examples from file: iris.data\n" +
+                "\nCoefficients: \n+17.94+9.809*[1]+21.63*[2]-28.49*[3]-39.28*[4]\n" +
                 "+30.66+2.837*[1]+4.494*[2]-7.326*[3]-15.28*[4]\nNumber of equations 2 Number of Coefficients 10\n" +
-                listing +
-                "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t15\t0\n[3]\t0\t1\t14\n"
+                listing + "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t15\t0\n[3]\t0\t1\t14\n" +
                 "\nLinear Discriminant test set Error 0.022222 (1 / 45) Test Time: <TIME> (sec)\n",
             "",
             {{"iris.domain", example(".domain")}, {"iris.test", example(".test")}, {"iris.coef", example(".coef")}},
