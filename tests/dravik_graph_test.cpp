@@ -7,7 +7,6 @@
 #include <tuple>
 
 #include "graph.h"
-#include "support/capture.h"
 #include "support/iris_reports.h"
 #include "support/run_program.h"
 #include "support/tree_writer.h"
@@ -24,10 +23,8 @@ const Domain DOMAIN{"we&ther",
 
 // Reads `bytes` as a tree file with DOMAIN.
 Tree read_tree(const std::string& bytes) {
-    TempDir dir;
-    dir.write("set.tree", bytes);
-    std::optional<Tree> tree;
-    capture_output([&] { tree = Read_Tree((dir.path() / "set").string(), ReadData, 2, DOMAIN); });
+    BinaryReader file = BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    std::optional<Tree> tree = Read_Tree(file, ReadData, 2, DOMAIN);
     EXPECT_TRUE(tree.has_value());
     return tree ? std::move(*tree) : Tree{};
 }
@@ -68,10 +65,9 @@ std::string every_kind_graph() {
 }
 
 TEST(DravikGraph, EscapesEveryString) {
-    struct Case {
+    const struct {
         std::string text, quoted, html;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"say \"hi\" \\N", R"("say \"hi\" \\N")", "say &quot;hi&quot; \\N"},
         {"a<b>&c", "\"a<b>&c\"", "a&lt;b&gt;&amp;c"},
         {"one\ntwo\r\nthree\rfour", R"("one\ntwo\nthree\nfour")", "one<BR/>two<BR/>three<BR/>four"},
@@ -83,7 +79,7 @@ TEST(DravikGraph, EscapesEveryString) {
         // strings go through the same check of every kind of ill-formed sequence).
         {"\xE9t\xE9\xE2\x82", "\"\xC3\xA9t\xC3\xA9\xC3\xA2\xC2\x82\"", "\xC3\xA9t\xC3\xA9\xC3\xA2\xC2\x82"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(dot_string(c.text), c.quoted) << c.text;
         EXPECT_EQ(dot_html_text(c.text), c.html) << c.text;
     }

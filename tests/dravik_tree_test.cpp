@@ -104,9 +104,9 @@ TEST(NodeData, CountsThatCannotBeRight) {
 TEST(TreeFile, ReadingAndChecks) {
     const std::string leaf_entry = TreeFile{}.leaf(1, PLAIN).bytes.substr(7);
     const std::string linear = over_leaves(model(3, {{1, 2, 3}}));
-    NodeFields huge_linears = model(3, {}, 0, 1);  // no columns: no rows and no statistics
-    huge_linears.nr_linears = 2147483647;
-    huge_linears.stats.clear();
+    // A Norvex leaf without columns: no rows and no statistics.
+    const NodeFields huge_linears{
+        .norvex = 1, .class_dist = {0.25, 0.75}, .nr_attributes = 3, .nr_linears = 2147483647};
     auto third_child = [](int levels) {  // a binary node whose third child is a chain
         return chain(levels - 1, TreeFile{}.leaf(1, PLAIN).leaf(2, PLAIN)) +
                TreeFile{}.node(BINARY, 0, 3, PLAIN).bytes.substr(7);
