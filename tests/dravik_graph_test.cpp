@@ -155,7 +155,6 @@ int count(const std::string& text, const std::string& what) {
 }
 
 TEST(DravikGraph, LargeTreesKeepTheTopLevelsThatFitInTwoThousandNodes) {
-    const std::string two_leaves = "[label=\"not drawn:\\n2 nodes, 2 leaves\", shape=note];\n";
     const struct {
         const char* name;
         std::string graph;
@@ -168,7 +167,8 @@ TEST(DravikGraph, LargeTreesKeepTheTopLevelsThatFitInTwoThousandNodes) {
         {"2001 nodes", graph_of(read_tree(multiway_tree(1999, 1))), 2000, 1,
          "[label=\"not drawn:\\n2 nodes, 1 leaf\", shape=note];\n  n1999 -> n2000 [label=\"1 branch\", style=dotted];"},
         // 2047 nodes: levels 0 to 9 (1023 nodes) and a marker under each of the 512 on level 9.
-        {"complete binary", cut_binary_graph(), 1023 + 512, 512, two_leaves},
+        {"complete binary", cut_binary_graph(), 1023 + 512, 512,
+         "[label=\"not drawn:\\n2 nodes, 2 leaves\", shape=note];\n"},
         // The root and one marker for its 5000 branches.
         {"5000 branches", graph_of(read_tree(multiway_tree(0, 5000))), 2, 1,
          "  n2 [label=\"not drawn:\\n5000 nodes, 5000 leaves\", shape=note];\n"
