@@ -218,13 +218,13 @@ TEST(Engine, NeighboursSeeTheDerivedValuesOfExemplarsClassifiedBefore) {
     TRACE = 0;
     KNN = 0;
     PREDICT_PATH.reset();
-    std::string distances;
-    for (size_t at = c.out.find("Exemplo"); at != std::string::npos; at = c.out.find("Exemplo", at + 1))
-        distances += c.out.substr(at, c.out.find('\n', at) - at + 1);
-    const std::string classified = "Exemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
-    EXPECT_EQ(distances, classified + "Exemplo 2 " + unclassified + "Exemplo 3 " + unclassified +      // example 1
-                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 " + unclassified +  // example 2
-                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 Distancia 0.000000\n");
+    // The trace of each example: every exemplar's distance, then the vote of the nearest,
+    // the first at distance 0 (of class yes, weight e^0).
+    const std::string first = "\tExemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
+    const std::string vote = "[1 1 0.000 1.000000]\t";
+    EXPECT_EQ(c.out, first + "\tExemplo 2 " + unclassified + "\tExemplo 3 " + unclassified + vote +      // example 1
+                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 " + unclassified + vote +  // example 2
+                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 Distancia 0.000000\n" + vote);
 }
 
 TEST(Engine, PredictionsBeyondOneWriteBlock) {
