@@ -4,10 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -51,6 +49,11 @@ const ClassStats STATS{{std::nullopt, matrix(0, {{0, 4, 4, 2, 1.8}, {0, 4, 0, 0,
                         matrix(0, {{0, 5, 5, 1.5}, {0, 5, 0, 1}, {0, 0, 5, 2}}),
                         matrix(0, {{0, 0.5, 0, 2, 0}, {0, 0.4, 0, 2, 0}, {0, 0.6, 0, 2, 0}})}};
 
+// One continuous attribute, x; the second class has a long name, for long prediction lines.
+const std::string LONG_NO(40, 'n');
+const Domain ONE{
+    "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "yes", LONG_NO}}}};
+
 // Adds a node over children added before it and makes it the root.
 NodeId add(Tree& tree, int32_t kind, Vector dist, std::vector<NodeId> children = {}, int32_t attribute = 0) {
     NodeData d;
@@ -65,7 +68,7 @@ NodeId add(Tree& tree, int32_t kind, Vector dist, std::vector<NodeId> children =
 
 TEST(Engine, MajorityAndMixture) {
     EXPECT_EQ(dmajority({0, 0.2, 0.4, 0.4}, 3), 2);
-    EXPECT_EQ(dmajority({9, 0.1, NaN, 0.3}, 3), 3);  // entry 0 is no class; NaN never wins
+    EXPECT_EQ(dmajority({9, 0.3, NaN, 0.1}, 3), 1);  // entry 0 is no class; NaN never wins
     EXPECT_EQ(dmajority({0, 0.1, 0.2}, 5), 2);       // never read past the vector
     const Vector first{0, 2, 6}, zeros{0, 0, 0}, opposite{0, 1, -1}, wild{0, NaN, NaN};
     EXPECT_EQ(mixed_ul(2, 0.0, &wild, 0.5, &first), (Vector{0, 0.25, 0.75}));
@@ -159,6 +162,13 @@ TEST(Engine, BranchRulings) {
     EXPECT_EQ(run(example(1, {1, 0.0, 7, 1})), own);                 // no label
     EXPECT_EQ(run(example(1, {1, 0.0, 30, 1})), own);                // label 3: no such child
     EXPECT_EQ(run(ALL_UNKNOWN), mixed);
+    // A label names an integer only when spelled as "%d" writes it: these name none.
+    Domain spelled = SHAPES;
+    spelled.attributes[3].values = {"", "-0", "010"};
+    for (const double n : {0.0, 10.0}) {
+        Instance e = example(1, {1, 0.0, n, 1});
+        EXPECT_EQ(classify_example(spelled, CiDataset{}, tree, node, e), own) << n;
+    }
     tree.node(node).data->attribute = 2;  // size, continuous: no branch
     EXPECT_EQ(run(example(1, {1, 0.0, 10, 1})), own);
     tree.node(node).data->attribute = 5;  // a position the example does not hold: unknown
@@ -182,30 +192,11 @@ TEST(Engine, BranchRulings) {
     EXPECT_EQ(tree.node(first).data->test_cases, 6);  // every descent that reached it
 }
 
-TEST(Engine, IntegerLabelsAreNamedByTheirDecimalSpelling) {
-    // Only "1" is how "%d" writes its integer; 0, 7 and 10 name no label.
-    const Domain counts{"counts",
-                        1,
-                        {Attribute{}, Attribute{"n", INTEGER, {"", "-0", "1", "+7", "010"}},
-                         Attribute{"class", NOMINAL, {"", "yes", "no"}}}};
-    Tree tree;
-    std::vector<NodeId> leaves;
-    for (int b = 1; b <= 4; ++b) leaves.push_back(add(tree, LEAF, {0, 0.1 * b, 1 - 0.1 * b}));
-    add(tree, MULTIWAY, {0, 0.5, 0.5}, leaves, 1);
-    const Vector second{0, 0.2, 0.8}, own{0, 0.5, 0.5};
-    for (const double n : {0.0, 1.0, 7.0, 10.0}) {
-        Instance e = example(1, {n});
-        EXPECT_EQ(classify_example(counts, CiDataset{}, tree, tree.root, e), n == 1.0 ? second : own) << n;
-    }
-}
-
 TEST(Engine, NeighboursSeeTheDerivedValuesOfExemplarsClassifiedBefore) {
     // The root's linear model gives every example P = (0.5, 0.5) at positions 2 and 3; the
     // leaf's training means there are 0.1 and 0.9. An exemplar not yet classified is
     // sqrt(0.4^2 + 0.4^2) away, one classified before (or the example itself) 0.
-    const Domain one{
-        "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "yes", "no"}}}};
-    CiDataset set{one, 3, {Instance{}, example(1, {1.0}), example(2, {1.0}), example(1, {1.0})}};
+    CiDataset set{ONE, 3, {Instance{}, example(1, {1.0}), example(2, {1.0}), example(1, {1.0})}};
     Tree tree;
     const NodeId near = add(tree, LEAF, {0, 0.6, 0.4}), far = add(tree, LEAF, {0, 0.5, 0.5});
     NodeData& root = *tree.node(add(tree, BINARY, {0, 0.5, 0.5}, {near, far}, 2)).data;
@@ -232,21 +223,18 @@ TEST(Engine, NeighboursSeeTheDerivedValuesOfExemplarsClassifiedBefore) {
     TRACE = 0;
     KNN = 0;
     PREDICT_PATH.reset();
-    std::string distances;
-    for (size_t at = c.out.find("Exemplo"); at != std::string::npos; at = c.out.find("Exemplo", at + 1))
-        distances += c.out.substr(at, c.out.find('\n', at) - at + 1);
-    const std::string classified = "Exemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
-    EXPECT_EQ(distances, classified + "Exemplo 2 " + unclassified + "Exemplo 3 " + unclassified +      // example 1
-                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 " + unclassified +  // example 2
-                             classified + "Exemplo 2 Distancia 0.000000\nExemplo 3 Distancia 0.000000\n");
+    // The trace of each example: every exemplar's distance, then the vote of the nearest,
+    // the first at distance 0 (of class yes, weight e^0).
+    const std::string first = "\tExemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
+    const std::string vote = "[1 1 0.000 1.000000]\t";
+    EXPECT_EQ(c.out, first + "\tExemplo 2 " + unclassified + "\tExemplo 3 " + unclassified + vote +      // example 1
+                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 " + unclassified + vote +  // example 2
+                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 Distancia 0.000000\n" + vote);
 }
 
 TEST(Engine, PredictionsBeyondOneWriteBlock) {
     // 30,000 lines of 41 bytes: more than the 1 MiB the predictions are written in.
-    const std::string label(40, 'b');
-    const Domain one{
-        "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "a", label}}}};
-    CiDataset set{one, 30000, {Instance{}}};
+    CiDataset set{ONE, 30000, {Instance{}}};
     for (int i = 0; i < 30000; ++i) set.instances.push_back(example(1, {1.0}));
     Tree tree;
     add(tree, LEAF, {0, 0.2, 0.8});
@@ -257,7 +245,7 @@ TEST(Engine, PredictionsBeyondOneWriteBlock) {
     PREDICT_PATH.reset();
     EXPECT_EQ(errors, 30000);
     std::string expected;
-    for (int i = 0; i < 30000; ++i) expected += label + "\n";
+    for (int i = 0; i < 30000; ++i) expected += LONG_NO + "\n";
     EXPECT_EQ(dir.read("one.pred"), expected);
 }
 

@@ -35,11 +35,9 @@ Reading read_tree(const std::string& bytes) {
 
 // A node data record read back with ReadData, and the integer that follows it.
 std::pair<std::optional<NodeData>, std::optional<int32_t>> read_record(const std::string& bytes) {
-    TempDir dir;
-    dir.write("node", bytes);
-    std::optional<BinaryReader> file = BinaryReader::open(dir.file("node").string());
-    std::optional<NodeData> data = ReadData(*file, 2, DOMAIN);
-    return {std::move(data), file->read_i32()};
+    BinaryReader file = BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    std::optional<NodeData> data = ReadData(file, 2, DOMAIN);
+    return {std::move(data), file.read_i32()};
 }
 
 // The tree as "number(child,child,...)", "-" for an absent child, "..." below 4 levels.
@@ -106,17 +104,25 @@ TEST(NodeData, CountsThatCannotBeRight) {
 TEST(TreeFile, ReadingAndChecks) {
     const std::string leaf_entry = TreeFile{}.leaf(1, PLAIN).bytes.substr(7);
     const std::string linear = over_leaves(model(3, {{1, 2, 3}}));
-    NodeFields huge_linears = model(3, {}, 0, 1);  // no columns: no rows and no statistics
-    huge_linears.nr_linears = 2147483647;
-    huge_linears.stats.clear();
+    // A Norvex leaf without columns: no rows and no statistics.
+    const NodeFields huge_linears{
+        .norvex = 1, .class_dist = {0.25, 0.75}, .nr_attributes = 3, .nr_linears = 2147483647};
     auto third_child = [](int levels) {  // a binary node whose third child is a chain
         return chain(levels - 1, TreeFile{}.leaf(1, PLAIN).leaf(2, PLAIN)) +
                TreeFile{}.node(BINARY, 0, 3, PLAIN).bytes.substr(7);
     };
+    // The root's one row appends 2 attributes after 3, node 2's Norvex model 2 after 5.
+    TreeFile nested;
+    nested.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, model(5, {}, 2)).leaf(5, PLAIN).binary(1, model(3, {{1, 2, 3}}));
+    // The third child's model appends 40 and its space is no space of the tree: it is never classified.
+    TreeFile unwalked;
+    unwalked.leaf(2, PLAIN).leaf(3, PLAIN).leaf(5, PLAIN).leaf(6, PLAIN).binary(4, model(9, {}, 40));
+    unwalked.node(BINARY, 1, 3, PLAIN);
     const struct {
         const char* what;
         std::string bytes;
-        std::string tree;  // its shape; "" for none, "invalid" for a refused file
+        std::string tree;    // its shape; "" for none, "invalid" for a refused file
+        int64_t widest = 3;  // of a read tree: the domain's 3 attributes and what its walked models append
     } cases[] = {
         {"one entry left for three children",
          TreeFile{}.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, PLAIN).multiway(1, 3, PLAIN).bytes, "1(-,-,2(3,4))"},
@@ -130,10 +136,10 @@ TEST(TreeFile, ReadingAndChecks) {
         {"more children than entries", TreeFile{}.leaf(2, PLAIN).multiway(1, 2, PLAIN).bytes, "invalid"},
         {"far more children than entries", TreeFile{}.leaf(2, PLAIN).multiway(1, 2147483647, PLAIN).bytes, "invalid"},
         // x and y take coefficient columns, colour does not.
-        {"a column per numeric attribute", linear, "1(2,3)"},
+        {"a column per numeric attribute", linear, "1(2,3)", 5},
         {"a column short", over_leaves(model(3, {{1, 2}})), "invalid"},
         {"model without its statistics", linear.substr(0, linear.size() - 8), "invalid"},
-        {"Norvex model, no rows", over_leaves(model(3, {}, 2)), "1(2,3)"},
+        {"Norvex model, no rows", over_leaves(model(3, {}, 2)), "1(2,3)", 5},
         {"Norvex model, a row short", over_leaves(model(3, {{1, 2, 3}}, 3)), "invalid"},
         {"Norvex leaf, a row short", over_leaves(PLAIN, model(3, {{1, 2, 3}}, 3, 1)), "invalid"},
         {"negative Norvex classes at a test", over_leaves(model(3, {}, -1)), "invalid"},
@@ -142,7 +148,8 @@ TEST(TreeFile, ReadingAndChecks) {
         {"model space above the domain", over_leaves(model(4, {{1, 2, 3}})), "invalid"},
         // One row: two classes, so two derived attributes below the root.
         {"leaf space past the derived", over_leaves(model(3, {{1, 2, 3}}), model(6, {}, 2, 1)), "invalid"},
-        {"leaf space under a Norvex model", over_leaves(model(3, {}, 2), model(5, {}, 2, 1)), "1(2,3)"},
+        {"leaf space under a Norvex model", over_leaves(model(3, {}, 2), model(5, {}, 2, 1)), "1(2,3)", 5},
+        {"models under models", nested.bytes, "1(2(3,4),5)", 7},
         {"leaf space with no model above", over_leaves(PLAIN, model(4, {}, 2, 1)), "invalid"},
         {"no model, any space", over_leaves(PLAIN, {.class_dist = {0.5, 0.5}, .nr_attributes = 100}), "1(2,3)"},
         {"Norvex classes past the file", over_leaves(model(3, {}, 2147483647)), "invalid"},
@@ -150,9 +157,7 @@ TEST(TreeFile, ReadingAndChecks) {
         {"10000 levels", chain(MAX_TREE_DEPTH), "1(2(3(4(...))))"},
         {"10001 levels", chain(MAX_TREE_DEPTH + 1), "invalid"},
         // Third children of binary nodes: no walk checks their models, but their paths are displayed.
-        {"a model no walk reaches",
-         TreeFile{}.leaf(2, PLAIN).leaf(3, PLAIN).leaf(4, model(9, {}, 2, 1)).node(BINARY, 1, 3, PLAIN).bytes,
-         "1(2,3,4)"},
+        {"a model no walk reaches", unwalked.bytes, "1(2,3,4(5,6))"},
         {"10000 levels through a third child", third_child(MAX_TREE_DEPTH), "0(1,2,1(2(3(...))))"},
         {"10001 levels through a third child", third_child(MAX_TREE_DEPTH + 1), "invalid"},
     };
@@ -160,6 +165,9 @@ TEST(TreeFile, ReadingAndChecks) {
         const Reading r = read_tree(c.bytes);
         EXPECT_EQ(r.tree ? shape(*r.tree, r.tree->root) : r.err.empty() ? "" : "invalid", c.tree) << c.what;
         EXPECT_EQ(r.err, c.tree == "invalid" ? "Invalid tree file\n" : "") << c.what;
+        if (r.tree) {
+            EXPECT_EQ(widest_example(*r.tree, DOMAIN), c.widest) << c.what;
+        }
     }
 }
 
@@ -173,19 +181,4 @@ TEST(TreeFile, CutAtEveryLength) {
         for (const TreeNode& node : r.tree->nodes) EXPECT_TRUE(node.data) << length;
     }
     EXPECT_TRUE(read_tree(file.bytes).tree);
-}
-
-TEST(TreeFile, WidestExampleTheWalkedModelsGive) {
-    // The root's one row appends 2 attributes after 3, node 2's Norvex model 2 after 5; a
-    // third child is never classified, whatever its model claims.
-    TreeFile models;
-    models.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, model(5, {}, 2)).leaf(5, PLAIN).binary(1, model(3, {{1, 2, 3}}));
-    TreeFile third;
-    third.leaf(2, PLAIN).leaf(3, PLAIN).leaf(5, PLAIN).leaf(6, PLAIN).binary(4, model(3, {}, 40));
-    third.node(BINARY, 1, 3, PLAIN);
-    for (const auto& [bytes, widest] : {std::pair{models.bytes, 7}, {third.bytes, 3}, {over_leaves(PLAIN), 3}}) {
-        const Reading r = read_tree(bytes);
-        ASSERT_TRUE(r.tree) << r.err;
-        EXPECT_EQ(widest_example(*r.tree, DOMAIN), widest);
-    }
 }

@@ -1,20 +1,13 @@
 #include "tree_writer.h"
 
-namespace {
-
-int32_t count_of(size_t size) { return static_cast<int32_t>(size); }
-
-}  // namespace
-
 std::string node_data(const NodeFields& fields) {
+    const auto count_of = [](size_t size) { return static_cast<int32_t>(size); };
     BinaryWriter out;
     out.i32(fields.attribute).i16(fields.norvex);
     out.f64(fields.cut).f64(fields.lower).f64(fields.upper).f64(fields.static_errors).f64(fields.spare_value);
     out.f64s(fields.class_dist);
-    if (fields.class_counts.empty())
-        out.f64s(std::vector<double>(fields.class_dist.size() + 1, 0.0));
-    else
-        out.f64s(fields.class_counts);
+    out.f64s(fields.class_counts.empty() ? std::vector<double>(fields.class_dist.size() + 1, 0.0)
+                                         : fields.class_counts);
     out.i32(fields.nr_attributes).f64(fields.bayes_error).f64(fields.discrim_error);
 
     out.i32(fields.nr_exemplars.value_or(count_of(fields.exemplars.size())));
@@ -37,17 +30,8 @@ NodeFields leaf_data(const std::vector<double>& class_dist, double weight) {
     return fields;
 }
 
-TreeFile& TreeFile::header(int32_t kind, int32_t number, int32_t nr_children) {
-    BinaryWriter out;
-    out.i32(kind).i32(number).i32(nr_children);
-    bytes += out.bytes;
-    return *this;
-}
-
 TreeFile& TreeFile::node(int32_t kind, int32_t number, int32_t nr_children, const NodeFields& data) {
-    header(kind, number, nr_children);
-    bytes += node_data(data);
-    return *this;
+    return raw(BinaryWriter{}.i32(kind).i32(number).i32(nr_children).bytes + node_data(data));
 }
 
 TreeFile& TreeFile::leaf(int32_t number, const NodeFields& data) { return node(0, number, 0, data); }
@@ -58,12 +42,7 @@ TreeFile& TreeFile::multiway(int32_t number, int32_t nr_children, const NodeFiel
 
 TreeFile& TreeFile::binary(int32_t number, const NodeFields& data) { return node(2, number, 2, data); }
 
-TreeFile& TreeFile::empty() {
-    BinaryWriter out;
-    out.i32(-1);
-    bytes += out.bytes;
-    return *this;
-}
+TreeFile& TreeFile::empty() { return raw(BinaryWriter{}.i32(-1).bytes); }
 
 TreeFile& TreeFile::raw(std::string_view text) {
     bytes += text;

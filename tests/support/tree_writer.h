@@ -64,8 +64,6 @@ struct TreeFile {
     TreeFile& empty();
     // Bytes appended as they are (partial entries, garbage).
     TreeFile& raw(std::string_view text);
-    // A node entry header without its data record.
-    TreeFile& header(int32_t kind, int32_t number, int32_t nr_children);
 };
 
 // A class statistics table of `rows` rows that all hold `row`.
