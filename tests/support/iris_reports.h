@@ -1,6 +1,9 @@
 // What the -r reports of both programs on the bundled iris data set share in the tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,3 +56,37 @@ const Replacements kOddReport{{"\"iris", "\"ir\\tis"},
                               {"\"versicolor\"", R"("versi\\color")"},
                               {"\"virginica\"", "\"virgin\xc3\xa9\""},
                               {"\"rejected_lines\": 0", "\"rejected_lines\": 1"}};
+
+// A run on the bundled iris files, made with and without the report.
+struct IrisRun {
+    std::vector<std::string> options{};  // after "-f <name>"
+    std::string name = "iris";
+    std::string test = example(".test");
+    std::optional<std::string> model{};  // the bundled model when none is given; "" writes no model file
+    Replacements labels{};               // made in the domain and the test set
+    std::string report = "r.json";
+    int status = 0;
+    std::string added_error = "";
+    std::optional<std::string> expected{};  // the report or a part of it; nothing when none may be written
+};
+
+// Makes each run of `program`, whose model files end in `model_ext`, and checks that the
+// report changes nothing else and says what is expected.
+inline void check_iris_runs(const std::string& program, const std::string& model_ext,
+                            const std::vector<IrisRun>& runs) {
+    for (const IrisRun& run : runs) {
+        const TempDir dir;
+        dir.write(run.name + ".domain", replaced(example(".domain"), run.labels));
+        dir.write(run.name + ".test", replaced(run.test, run.labels));
+        const std::string model = run.model.value_or(example(model_ext));
+        if (!model.empty()) dir.write(run.name + model_ext, model);
+        std::vector<std::string> args{"-f", run.name};
+        args.insert(args.end(), run.options.begin(), run.options.end());
+        const std::optional<std::string> report =
+            run_with_report(program, args, dir, run.name + ".pred", run.report, run.status, run.added_error);
+        if (run.expected)
+            EXPECT_NE(report.value_or("").find(*run.expected), std::string::npos) << report.value_or("no report");
+        else
+            EXPECT_FALSE(report) << *report;
+    }
+}
