@@ -21,8 +21,8 @@ const Domain kMixed{
     {{}, {"colour", NOMINAL, {"", "r", "g", "b"}}, {"h", CONTINUOUS, {}}, {"class", NOMINAL, {"", "yes", "no"}}}};
 
 std::string mixed_file() {
-    const StatsTable colour(3, std::vector<double>{0, 1, 2, 3, 1.75});
-    return coef_file({{0.5, -2.0, 3.25}}, 3, {colour, continuous_table(3, 1, 42, -1, 50)});
+    // Each row of a table alike; the continuous one holds unknowns, mean, min and max.
+    return coef_file({{0.5, -2.0, 3.25}}, 3, {StatsTable(3, {0, 1, 2, 3, 1.75}), StatsTable(3, {1, 42, -1, 50})});
 }
 
 // The whole file (trailing bytes ignored) is read. Cut short anywhere it is refused, with a
