@@ -29,7 +29,7 @@ TEST(ReportFigures, PerClassAndOverall) {
     // Kept as predicted x observed: class 1 observed twice, once predicted right and once
     // as class 2, which is never observed; class 3 never appears. One of the 3 examples
     // was not classified.
-    const IMatrix sparse = imatrix(1, {{1, 0, 0}, {1, 0, 0}, {0, 0, 0}});
+    const IMatrix sparse = matrix_of<int32_t>(1, {{1, 0, 0}, {1, 0, 0}, {0, 0, 0}});
     const std::vector<ClassFigures> figures = class_figures({&sparse, true}, 3);
     std::vector<Figures> got;
     for (const ClassFigures& f : figures) got.emplace_back(f.support, f.predicted, f.precision, f.recall, f.f1);
