@@ -64,9 +64,8 @@ struct IrisRun {
     std::string test = example(".test");
     std::optional<std::string> model{};  // the bundled model when none is given; "" writes no model file
     Replacements labels{};               // made in the domain and the test set
-    std::string report = "r.json";
-    int status = 0;
-    std::string added_error = "";
+    // A report that cannot be written ends the run with a message and status 1.
+    bool unwritable = false;
     std::optional<std::string> expected{};  // the report or a part of it; nothing when none may be written
 };
 
@@ -83,7 +82,9 @@ inline void check_iris_runs(const std::string& program, const std::string& model
         std::vector<std::string> args{"-f", run.name};
         args.insert(args.end(), run.options.begin(), run.options.end());
         const std::optional<std::string> report =
-            run_with_report(program, args, dir, run.name + ".pred", run.report, run.status, run.added_error);
+            run.unwritable ? run_with_report(program, args, dir, run.name + ".pred", "missing/r.json", 1,
+                                             "Can not write file missing/r.json\n")
+                           : run_with_report(program, args, dir, run.name + ".pred", "r.json");
         if (run.expected)
             EXPECT_NE(report.value_or("").find(*run.expected), std::string::npos) << report.value_or("no report");
         else
