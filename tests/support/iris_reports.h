@@ -31,12 +31,6 @@ const std::string kEmptyFigures = R"("error_rate": null,
   "macro_f1": null,
   "weighted_f1": null,)";
 
-inline std::string replace_all(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 // The bundled iris file with the extension `ext`.
 inline std::string example(const std::string& ext) { return read_file(std::string(EXAMPLES_DIR) + "/iris" + ext); }
 
@@ -44,7 +38,9 @@ using Replacements = std::vector<std::pair<std::string, std::string>>;
 
 // `text` with each replacement made in turn, at every place.
 inline std::string replaced(std::string text, const Replacements& replacements) {
-    for (const auto& [from, to] : replacements) text = replace_all(text, from, to);
+    for (const auto& [from, to] : replacements)
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
     return text;
 }
 
