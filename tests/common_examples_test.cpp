@@ -13,31 +13,22 @@
 
 namespace {
 
-Attribute attribute(const std::string& name, int type, std::vector<std::string> labels = {}) {
-    Attribute a{name, type, {}};
-    if (!labels.empty()) {
-        a.values.push_back("");
-        a.values.insert(a.values.end(), labels.begin(), labels.end());
-    }
-    return a;
-}
-
-// A domain as the drivers hold it: nr_attributes without the class, which comes last.
-Domain make_domain(std::vector<Attribute> attributes, std::vector<std::string> classes) {
-    Domain d;
-    d.name = "data";
-    d.attributes.push_back(Attribute{});
-    for (Attribute& a : attributes) d.attributes.push_back(std::move(a));
-    d.nr_attributes = static_cast<int>(d.attributes.size()) - 1;
-    d.attributes.push_back(attribute("class", NOMINAL, std::move(classes)));
-    return d;
-}
-
-Domain weather() {
-    return make_domain(
-        {attribute("outlook", NOMINAL, {"sunny", "overcast", "rain"}), attribute("humidity", CONTINUOUS)},
-        {"yes", "no"});
-}
+// Domains as the drivers hold them: nr_attributes without the class, which comes last;
+// labels from entry 1.
+const Domain kWeather{"data",
+                      2,
+                      {{},
+                       {"outlook", NOMINAL, {"", "sunny", "overcast", "rain"}},
+                       {"humidity", CONTINUOUS, {}},
+                       {"class", NOMINAL, {"", "yes", "no"}}}};
+const Domain kIntegerDateAndIgnored{"data",
+                                    4,
+                                    {{},
+                                     {"n", INTEGER, {"", "10", "20", "30"}},
+                                     {"skip", IGNORE, {}},
+                                     {"when", DATE, {}},
+                                     {"x", CONTINUOUS, {}},
+                                     {"class", NOMINAL, {"", "a", "b"}}}};
 
 struct ReadResult {
     CiDataset dataset;
@@ -74,12 +65,6 @@ std::string describe(const CiDataset& dataset) {
     return text;
 }
 
-Domain with_integer_date_and_ignored() {
-    return make_domain({attribute("n", INTEGER, {"10", "20", "30"}), attribute("skip", IGNORE), attribute("when", DATE),
-                        attribute("x", CONTINUOUS)},
-                       {"a", "b"});
-}
-
 // Each file is also read in blocks of a few bytes, so that fields, line ends and the end
 // of the file (without a line end in the first) also meet the end of a block.
 TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
@@ -88,7 +73,7 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
         Dialect dialect;
         std::string text, err, examples;
     } cases[] = {
-        {weather(), Dialect::Main,
+        {kWeather, Dialect::Main,
          "sunny, 85.5, no\n?,70,yes\r\n*, nan, yes\n"
          "\n| comment line\n"
          "sunny, 80, maybe\n"  // unknown class: dropped
@@ -102,27 +87,27 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
          "ReadAttVal: Instance 5 (Line 6) Invalid Classe value: \n",
          "1 2: K1 K85.5\n2 1: U K70\n3 1: D U\n4 1: U K75\n5 2: K2 K61\n"},
         // Until an example is kept, every line restarts the counter.
-        {weather(), Dialect::Main, "rain, 1, maybe\nmist, 2, yes\n",
+        {kWeather, Dialect::Main, "rain, 1, maybe\nmist, 2, yes\n",
          "ReadAttVal: Instance 1 (Line 1) Invalid Classe value: maybe\n"
          "ReadAttVal: Instance 1 (Line 0) Invalid attribute ( 1 )value: 'mist'\n",
          "1 1: U K2\n"},
         // A field missing at the ignored position still counts as missing.
-        {with_integer_date_and_ignored(), Dialect::Main, "20\n20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n",
+        {kIntegerDateAndIgnored, Dialect::Main, "20\n20, anything, 19991231, 1.5, a\n7, ?, 4294967297, 2, b\n",
          "ReadAttVal: Instance 1 (Line 0) Invalid number of attributes: 2\n"
          "ReadAttVal: Instance 2 (Line 1) Invalid attribute ( 1 )value:'7'\n",
          "1 1: K20 K19991231 K1.5\n2 2: K7 K1 K2\n"},
         // The older dialect counts calls: line 1 (0), its pushed-back line end (1), the
         // blank line (2), line 3 (3), its line end (4), line 4 (5), line 5 (6); the messages
         // show the count before each call, and the carriage return stays in the class.
-        {weather(), Dialect::Solmet, "sunny 80 maybe\n\ncloudy 75 yes\nrain\nrain 60 no\r\n",
+        {kWeather, Dialect::Solmet, "sunny 80 maybe\n\ncloudy 75 yes\nrain\nrain 60 no\r\n",
          "ReadAttVal: Instance 1 (Line 0) Invalid Classe value: maybe\n"
          "ReadAttVal: Instance 1 (Line 3) Invalid attribute ( 1 )value: cloudy\n"
          "ReadAttVal: Instance 2 (Line 5) Invalid number of attributes\n"
          "ReadAttVal: Instance 2 (Line 6) Invalid Classe value: no\r\n",
          "1 1: U K75\n"},
-        {make_domain({}, {"a", "b"}), Dialect::Main, "a\n\n| note\nb\nc\n",
+        {Domain{"data", 0, {{}, {"class", NOMINAL, {"", "a", "b"}}}}, Dialect::Main, "a\n\n| note\nb\nc\n",
          "ReadAttVal: Instance 3 (Line 3) Invalid Classe value: c\n", "1 1:\n2 2:\n"},
-        {weather(), Dialect::Main, "", "", ""},
+        {kWeather, Dialect::Main, "", "", ""},
     };
     for (const auto& c : cases) {
         for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{4}, size_t{7}}) {
@@ -134,7 +119,7 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
         }
     }
     // Ignored attributes leave the examples and the data set's domain.
-    const ReadResult r = read_examples("20, x, 1, 1.5, a\n", with_integer_date_and_ignored());
+    const ReadResult r = read_examples("20, x, 1, 1.5, a\n", kIntegerDateAndIgnored);
     EXPECT_EQ(r.dataset.instances[1].nr_attributes, 3);
     EXPECT_EQ(r.dataset.domain.nr_attributes, 3);
     EXPECT_EQ(r.dataset.domain.attributes[4].name, "class");
@@ -148,7 +133,7 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
 TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     std::string lines;
     for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
-    ReadResult r = read_examples(lines, weather());
+    ReadResult r = read_examples(lines, kWeather);
     EXPECT_EQ(r.captured.out, "Reading examples...\n");
     CiDataset& data = r.dataset;
     ASSERT_EQ(data.nr_instances, 25000);
@@ -181,8 +166,13 @@ TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
 TEST(StatsFile, LayoutByPositionType) {
     // One nominal attribute of 3 labels (120 bytes for 2 classes), one ignored, one
     // continuous (96 bytes), then a derived position (96 bytes).
-    const Domain domain = make_domain(
-        {attribute("n", NOMINAL, {"a", "b", "c"}), attribute("i", IGNORE), attribute("x", CONTINUOUS)}, {"p", "q"});
+    const Domain domain{"data",
+                        3,
+                        {{},
+                         {"n", NOMINAL, {"", "a", "b", "c"}},
+                         {"i", IGNORE, {}},
+                         {"x", CONTINUOUS, {}},
+                         {"class", NOMINAL, {"", "p", "q"}}}};
     BinaryWriter out;
     for (int r = 0; r < 3; ++r) out.f64s({0.5, 1.0 + r, 2.0, 3.0, 1.5});
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 10.0 + r, -1.0, 20.0});

@@ -75,20 +75,6 @@ const std::string DECLARATIONS =
     "colour: red, light blue, green.\n"
     "play: yes, no.\n";
 
-TEST(DomainFiles, LookupsAndName) {
-    const TempDir dir;
-    dir.write("d.domain", DECLARATIONS);
-    const auto domain = ReadDomain(dir.file("d").string(), ".domain", Dialect::Main);
-    ASSERT_TRUE(domain);
-    EXPECT_EQ(domain->nr_attributes, 10);
-    EXPECT_EQ(IdValLbl(*domain, 3, "small"), 2);
-    EXPECT_EQ(IdValLbl(*domain, 1, "rain"), 3);
-    EXPECT_EQ(IdValLbl(*domain, 1, "Rain"), 0);
-    EXPECT_EQ(IdValLbl(*domain, 2, "continuous"), 0);
-    EXPECT_EQ(LblValId(*domain, 10, 2), "no");
-    EXPECT_EQ(domain->name, dir.file("d").string());
-}
-
 // Each entry as name=type, then its labels in braces; "refused" when no domain was read.
 std::string entries_of(const std::optional<Domain>& domain) {
     if (!domain) return "refused";
@@ -105,8 +91,9 @@ std::string entries_of(const std::optional<Domain>& domain) {
 
 // Declarations of every type in both dialects; ".names" files as other tools write them: a
 // header of comments and blank lines before the class list, comment lines among the
-// declarations, some holding colons; then domains that are refused.
-TEST(DomainFiles, DeclarationsNamesFilesAndRefusals) {
+// declarations, some holding colons; then domains that are refused; then the lookups of
+// a label's number and a number's label, and the domain's name.
+TEST(DomainFiles, DeclarationsNamesFilesRefusalsAndLookups) {
     const TempDir dir;
     const std::string base = dir.file("d").string();
     const std::string header = "| census data\n|\n\n ,\t, \n| Probability for the label '>50K'  : 23.93%\n\n";
@@ -159,6 +146,16 @@ TEST(DomainFiles, DeclarationsNamesFilesAndRefusals) {
             "Read Domain: " + base + ".domain Invalid domain file\n";
         EXPECT_EQ(captured.err, c.entries == "refused" ? refusal : c.err) << c.text;
     }
+    dir.write("d.domain", DECLARATIONS);
+    const auto domain = ReadDomain(base, ".domain", Dialect::Main);
+    ASSERT_TRUE(domain);
+    EXPECT_EQ(domain->nr_attributes, 10);
+    EXPECT_EQ(IdValLbl(*domain, 3, "small"), 2);
+    EXPECT_EQ(IdValLbl(*domain, 1, "rain"), 3);
+    EXPECT_EQ(IdValLbl(*domain, 1, "Rain"), 0);
+    EXPECT_EQ(IdValLbl(*domain, 2, "continuous"), 0);
+    EXPECT_EQ(LblValId(*domain, 10, 2), "no");
+    EXPECT_EQ(domain->name, base);
 }
 
 }  // namespace

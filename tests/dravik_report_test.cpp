@@ -3,8 +3,6 @@
 // its confusion matrix as predicted x observed; the report turns it round.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <optional>
 #include <string>
 
 #include "support/iris_reports.h"
@@ -52,53 +50,29 @@ const std::string kIrisReport = R"({
 }
 )";
 
-// Each run is made with and without -r, which must change nothing else.
+// Each run is made with and without -r, which must change nothing else; a run that stops
+// before classifying writes no report.
 TEST(DravikReport, IrisRunsAndChangesNothingElse) {
     // A root of no known kind answers for no example: no error, and no example right.
     const std::string unanswered = "\"not_classified\": 45,\n  \"errors\": 0,\n  " +
                                    replaced(kEmptyFigures, {{"\"error_rate\": null", "\"error_rate\": 0"},
                                                             {"\"accuracy\": null", "\"accuracy\": 0"}}) +
                                    "\n  \"tree\": {\"nodes\": 1, \"leaves\": 0, \"depth\": 0},\n  \"neighbours\": 0,";
-    const struct {
-        std::vector<std::string> options;
-        std::string name, test, tree;
-        Replacements labels;
-        std::string expected;  // the report, or a part of it
-    } runs[] = {
-        {{"-v", "2"}, "iris", example(".test"), example(".tree"), {}, kIrisReport},
-        // An unknown class drops the added line.
-        {{},
-         "ir\tis",
-         example(".test") + "5.0,3.0,1.0,0.2,rose\n",
-         example(".tree"),
-         kOddLabels,
-         replaced(kIrisReport, kOddReport)},
-        {{}, "iris", "", example(".tree"), {}, "\"errors\": 0,\n  " + kEmptyFigures},
-        {{}, "iris", example(".test"), TreeFile{}.node(7, 1, 0, leaf_data({1, 0, 0})).bytes, {}, unanswered},
-        {{"-K", "3"}, "iris", example(".test"), example(".tree"), {}, "\"neighbours\": 3,"},
-        {{"-K", "-3", "-g", "tree.dot"}, "iris", example(".test"), example(".tree"), {}, "\"neighbours\": 0,"},
-    };
-    for (const auto& run : runs) {
-        const TempDir dir;
-        dir.write(run.name + ".domain", replaced(example(".domain"), run.labels));
-        dir.write(run.name + ".test", replaced(run.test, run.labels));
-        dir.write(run.name + ".tree", run.tree);
-        std::vector<std::string> args{"-f", run.name};
-        args.insert(args.end(), run.options.begin(), run.options.end());
-        const std::optional<std::string> report = run_with_report(kProgram, args, dir, run.name + ".pred", "r.json");
-        EXPECT_NE(report.value_or("").find(run.expected), std::string::npos) << report.value_or("no report");
-    }
-}
-
-// A report that cannot be written ends the run with a message and status 1; a run that
-// stops before classifying writes none. Everything else stays as it was.
-TEST(DravikReport, NoReport) {
-    const TempDir dir;
-    for (const std::string ext : {".domain", ".test", ".tree"}) dir.write("iris" + ext, example(ext));
-    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris", "-t", "1"}, dir, "iris.pred", "missing/r.json", 1,
-                                 "Can not write file missing/r.json\n"));
-    std::filesystem::remove(dir.file("iris.tree"));
-    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris"}, dir, "iris.pred", "r.json"));
+    check_iris_runs(kProgram, ".tree",
+                    {
+                        {.options = {"-v", "2"}, .expected = kIrisReport},
+                        // An unknown class drops the added line.
+                        {.name = "ir\tis",
+                         .test = example(".test") + "5.0,3.0,1.0,0.2,rose\n",
+                         .labels = kOddLabels,
+                         .expected = replaced(kIrisReport, kOddReport)},
+                        {.test = "", .expected = "\"errors\": 0,\n  " + kEmptyFigures},
+                        {.model = TreeFile{}.node(7, 1, 0, leaf_data({1, 0, 0})).bytes, .expected = unanswered},
+                        {.options = {"-K", "3"}, .expected = "\"neighbours\": 3,"},
+                        {.options = {"-K", "-3", "-g", "tree.dot"}, .expected = "\"neighbours\": 0,"},
+                        {.options = {"-t", "1"}, .unwritable = true},
+                        {.model = ""},
+                    });
 }
 
 }  // namespace

@@ -20,11 +20,6 @@ const Domain kMixed{
     2,
     {{}, {"colour", NOMINAL, {"", "r", "g", "b"}}, {"h", CONTINUOUS, {}}, {"class", NOMINAL, {"", "yes", "no"}}}};
 
-std::string mixed_file() {
-    const StatsTable colour(3, std::vector<double>{0, 1, 2, 3, 1.75});
-    return coef_file({{0.5, -2.0, 3.25}}, 3, {colour, continuous_table(3, 1, 42, -1, 50)});
-}
-
 // The whole file (trailing bytes ignored) is read. Cut short anywhere it is refused, with a
 // message before the statistics and silently inside them (the driver reports both); so are
 // counts that cannot serve the domain or fit the file.
@@ -39,7 +34,9 @@ TEST(CoefReader, ReadsTheWholeFileAndRefusesCutsAndHostileCounts) {
         err = capture_output([&] { stats = read_coeficientes(base, kMixed, coefficients); }).err;
         return stats;
     };
-    const std::string bytes = mixed_file();
+    // Each row of a table alike; the continuous one holds unknowns, mean, min and max.
+    const std::string bytes =
+        coef_file({{0.5, -2.0, 3.25}}, 3, {StatsTable(3, {0, 1, 2, 3, 1.75}), StatsTable(3, {1, 42, -1, 50})});
     const std::optional<ClassStats> stats = read(bytes + "trailing bytes are ignored");
     ASSERT_TRUE(stats);
     EXPECT_EQ(err, "");

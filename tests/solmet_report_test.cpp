@@ -2,8 +2,6 @@
 // virginica example taken for versicolor.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <optional>
 #include <string>
 
 #include "support/iris_reports.h"
@@ -46,38 +44,22 @@ const std::string kIrisReport = R"({
 }
 )";
 
-// Each run is made with and without -r, which must change nothing else.
+// Each run is made with and without -r, which must change nothing else; a run that stops
+// before classifying writes no report.
 TEST(SolmetReport, IrisRunsAndChangesNothingElse) {
-    const struct {
-        std::string name, test;
-        Replacements labels;
-        std::string expected;  // the report, or a part of it
-    } runs[] = {
-        {"iris", example(".test"), {}, kIrisReport},
-        // An unknown class drops the added line.
-        {"ir\tis", example(".test") + "5.0,3.0,1.0,0.2,rose\n", kOddLabels, replaced(kIrisReport, kOddReport)},
-        {"iris", "", {}, kEmptyFigures},
-    };
-    for (const auto& run : runs) {
-        const TempDir dir;
-        dir.write(run.name + ".domain", replaced(example(".domain"), run.labels));
-        dir.write(run.name + ".test", replaced(run.test, run.labels));
-        dir.write(run.name + ".coef", example(".coef"));
-        const std::optional<std::string> report =
-            run_with_report(kProgram, {"-f", run.name, "-v", "3"}, dir, run.name + ".pred", "r.json");
-        EXPECT_NE(report.value_or("").find(run.expected), std::string::npos) << report.value_or("no report");
-    }
-}
-
-// A report that cannot be written ends the run with a message and status 1; a run that
-// stops before classifying writes none. Everything else stays as it was.
-TEST(SolmetReport, NoReport) {
-    const TempDir dir;
-    for (const std::string ext : {".domain", ".test", ".coef"}) dir.write("iris" + ext, example(ext));
-    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris"}, dir, "iris.pred", "missing/r.json", 1,
-                                 "Can not write file missing/r.json\n"));
-    std::filesystem::remove(dir.file("iris.coef"));
-    EXPECT_FALSE(run_with_report(kProgram, {"-f", "iris"}, dir, "iris.pred", "r.json"));
+    check_iris_runs(kProgram, ".coef",
+                    {
+                        {.options = {"-v", "3"}, .expected = kIrisReport},
+                        // An unknown class drops the added line.
+                        {.options = {"-v", "3"},
+                         .name = "ir\tis",
+                         .test = example(".test") + "5.0,3.0,1.0,0.2,rose\n",
+                         .labels = kOddLabels,
+                         .expected = replaced(kIrisReport, kOddReport)},
+                        {.options = {"-v", "3"}, .test = "", .expected = kEmptyFigures},
+                        {.unwritable = true},
+                        {.model = ""},
+                    });
 }
 
 }  // namespace

@@ -50,7 +50,3 @@ std::string coef_file(const std::vector<std::vector<double>>& rows, int32_t nr_c
     write_stats(out, tables);
     return out.bytes;
 }
-
-StatsTable continuous_table(int rows, double unknown, double mean, double min, double max) {
-    return StatsTable(static_cast<size_t>(rows), std::vector<double>{unknown, mean, min, max});
-}

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +28,3 @@ void write_stats(BinaryWriter& out, const std::vector<StatsTable>& tables);
 // A coefficient file: R and K, the rows, then the statistics.
 std::string coef_file(const std::vector<std::vector<double>>& rows, int32_t nr_cols,
                       const std::vector<StatsTable>& tables);
-
-// A continuous table with the same (unknown, mean, min, max) in every one of `rows` rows.
-StatsTable continuous_table(int rows, double unknown, double mean, double min, double max);

@@ -1,6 +1,9 @@
 // What the -r reports of both programs on the bundled iris data set share in the tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +31,6 @@ const std::string kEmptyFigures = R"("error_rate": null,
   "macro_f1": null,
   "weighted_f1": null,)";
 
-inline std::string replace_all(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 // The bundled iris file with the extension `ext`.
 inline std::string example(const std::string& ext) { return read_file(std::string(EXAMPLES_DIR) + "/iris" + ext); }
 
@@ -41,7 +38,9 @@ using Replacements = std::vector<std::pair<std::string, std::string>>;
 
 // `text` with each replacement made in turn, at every place.
 inline std::string replaced(std::string text, const Replacements& replacements) {
-    for (const auto& [from, to] : replacements) text = replace_all(text, from, to);
+    for (const auto& [from, to] : replacements)
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
     return text;
 }
 
@@ -53,3 +52,38 @@ const Replacements kOddReport{{"\"iris", "\"ir\\tis"},
                               {"\"versicolor\"", R"("versi\\color")"},
                               {"\"virginica\"", "\"virgin\xc3\xa9\""},
                               {"\"rejected_lines\": 0", "\"rejected_lines\": 1"}};
+
+// A run on the bundled iris files, made with and without the report.
+struct IrisRun {
+    std::vector<std::string> options{};  // after "-f <name>"
+    std::string name = "iris";
+    std::string test = example(".test");
+    std::optional<std::string> model{};  // the bundled model when none is given; "" writes no model file
+    Replacements labels{};               // made in the domain and the test set
+    // A report that cannot be written ends the run with a message and status 1.
+    bool unwritable = false;
+    std::optional<std::string> expected{};  // the report or a part of it; nothing when none may be written
+};
+
+// Makes each run of `program`, whose model files end in `model_ext`, and checks that the
+// report changes nothing else and says what is expected.
+inline void check_iris_runs(const std::string& program, const std::string& model_ext,
+                            const std::vector<IrisRun>& runs) {
+    for (const IrisRun& run : runs) {
+        const TempDir dir;
+        dir.write(run.name + ".domain", replaced(example(".domain"), run.labels));
+        dir.write(run.name + ".test", replaced(run.test, run.labels));
+        const std::string model = run.model.value_or(example(model_ext));
+        if (!model.empty()) dir.write(run.name + model_ext, model);
+        std::vector<std::string> args{"-f", run.name};
+        args.insert(args.end(), run.options.begin(), run.options.end());
+        const std::optional<std::string> report =
+            run.unwritable ? run_with_report(program, args, dir, run.name + ".pred", "missing/r.json", 1,
+                                             "Can not write file missing/r.json\n")
+                           : run_with_report(program, args, dir, run.name + ".pred", "r.json");
+        if (run.expected)
+            EXPECT_NE(report.value_or("").find(*run.expected), std::string::npos) << report.value_or("no report");
+        else
+            EXPECT_FALSE(report) << *report;
+    }
+}

@@ -15,4 +15,3 @@ Matrix<T> matrix_of(int first, const std::vector<std::vector<T>>& rows) {
 }
 
 inline DMatrix matrix(int first, const std::vector<std::vector<double>>& rows) { return matrix_of(first, rows); }
-inline IMatrix imatrix(int first, const std::vector<std::vector<int32_t>>& rows) { return matrix_of(first, rows); }
