@@ -10,12 +10,12 @@
 #include "../common/utils.h"
 
 struct NodeData {
-    std::vector<double> class_counts;  // 0..C; entry 0 is the total weight at the node
-    std::vector<double> class_dist;    // 1..C; entry 0 unused
-    int32_t nr_attributes = 0;         // the node's attribute space: domain + derived attributes
-    int32_t nr_linears = 0;            // rows of coefs
-    int32_t nr_coefs = 0;              // columns of coefs (column 1 is the constant)
-    std::optional<DMatrix> coefs;      // [1..nr_linears][1..nr_coefs]; only when the product is positive
+    std::vector<double> class_counts{};  // 0..C; entry 0 is the total weight at the node
+    std::vector<double> class_dist{};    // 1..C; entry 0 unused
+    int32_t nr_attributes = 0;           // the node's attribute space: domain + derived attributes
+    int32_t nr_linears = 0;              // rows of coefs
+    int32_t nr_coefs = 0;                // columns of coefs (column 1 is the constant)
+    std::optional<DMatrix> coefs{};      // [1..nr_linears][1..nr_coefs]; only when the product is positive
     double discrim_error = 0.0;
     int32_t nr_norvex_classes = 0;
     double bayes_error = 0.0;
@@ -26,9 +26,9 @@ struct NodeData {
     double cut = 0.0;
     double lower = 0.0;
     double upper = 0.0;
-    std::optional<ClassStats> stats;
+    std::optional<ClassStats> stats{};
     int32_t nr_exemplars = 0;
-    std::vector<double> exemplars;  // 1..nr_exemplars; entry 0 unused; empty when none
+    std::vector<double> exemplars{};  // 1..nr_exemplars; entry 0 unused; empty when none
     int32_t test_cases = 0;
     int32_t test_errors = 0;
 };
