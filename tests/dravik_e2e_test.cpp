@@ -2,7 +2,6 @@
 // error, the predictions file and the exit status, worked out by hand.
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <optional>
 
 #include "support/iris_reports.h"
@@ -16,41 +15,6 @@ const std::string DOMAIN = "outlook: sunny, overcast, rain\nhumidity: continuous
 const std::string TEST =
     "sunny,70,yes\nsunny,78,no\nsunny,90,no\novercast,70,yes\novercast,100,no\nrain,80,yes\n"
     "rain,90,no\n?,80,no\nrain,?,no\nrain,75,yes\nrain,85,no\n";
-
-// Every node kind and model. The root's linear model (yes scores -8 + 0.1 humidity)
-// appends P(yes), P(no) as attributes 3, 4; node 2 tests attribute 3; node 4 is a
-// naive-Bayes leaf; node 5 routes by its Norvex model (both components, yes scoring
-// 8 - 0.1 humidity) to a neighbour leaf or an inert node that runs its naive-Bayes model
-// and answers nothing; node 8 has an empty second child and a third that only the display
-// shows.
-std::string tree_file() {
-    const StatsTable humidity = repeated_table(3, {0, 80, 60, 100});
-    NodeFields root{.attribute = 1, .class_dist = {0.4, 0.6}, .nr_attributes = 2, .coefs = {{-8, 0.1}}};
-    root.stats = {repeated_table(3, {0, 1, 1, 1, 2}), humidity};
-    // Both classes at least 2.5 * 4.
-    NodeFields bayes{.norvex = 1, .class_dist = {0.3, 0.7}, .class_counts = {30, 10, 20}, .nr_attributes = 4};
-    bayes.nr_norvex_classes = 2;
-    bayes.stats = {{{3, 8, 10, 9, 2}, {1, 0, 5, 4, 2}, {2, 8, 5, 5, 2}}, humidity, humidity, humidity};
-    NodeFields routed{.norvex = 1, .class_dist = {0.5, 0.5}, .class_counts = {24, 12, 12}, .nr_attributes = 4};
-    routed.bayes_error = 0.25;
-    routed.discrim_error = 0.5;
-    routed.coefs = {{8, -0.1}};
-    routed.nr_norvex_classes = 2;
-    routed.stats = {{{3, 7, 9, 5, 2}, {1, 1, 6, 4, 2}, {2, 6, 3, 1, 2}}, humidity, humidity, humidity};
-    NodeFields neighbours{.class_dist = {0.6, 0.4}, .class_counts = {10, 6, 4}, .nr_attributes = 2};
-    neighbours.exemplars = {1, std::numeric_limits<double>::quiet_NaN(), 4, 0.5, 8, 99};  // 3 numbers name no example
-    neighbours.nr_norvex_classes = 2;                                                     // so that it has statistics
-    neighbours.stats = {{{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, repeated_table(3, {0, 75, 60, 100})};
-    NodeFields inert{.class_dist = {1, 0}, .class_counts = {24, 12, 12}, .nr_attributes = 4, .nr_norvex_classes = 2};
-    inert.stats = {{{3, 3, 6, 3, 2}, {1, 2, 3, 6, 2}, {2, 1, 3, 6, 2}}, humidity, humidity, humidity};
-    TreeFile file;
-    file.leaf(3, leaf_data({0.8, 0.2}, 5)).leaf(4, bayes);
-    file.node(3, 2, 2, {.attribute = 3, .cut = 0.5, .lower = 0.4, .upper = 0.6, .class_dist = {0.5, 0.5}});
-    file.leaf(6, neighbours).node(7, 7, 0, inert).multiway(5, 2, routed);
-    file.leaf(9, leaf_data({0.25, 0.75}, 4)).empty().leaf(10, leaf_data({0.5, 0.5}, 2));
-    file.node(2, 8, 3, {.attribute = 2, .cut = 80, .lower = 75, .upper = 85, .class_dist = {0.1, 0.9}});
-    return file.empty().multiway(1, 4, root).bytes;
-}
 
 const std::string BANNER = "\nBrenx - Unseens Version 5.3  <DATE>\n\n";
 const std::string DOMAIN_LINE = BANNER + "Read domain file: weather.domain (2 Attributes 2 Classes)\n";
@@ -109,7 +73,7 @@ std::string traced_output(const std::string& head, bool tree_first) {
 // Every run ends with status 0, also when it stops at a missing or invalid file; only a
 // write that fails ends with 1.
 TEST(DravikRun, WholeOutputs) {
-    const Files weather{{"weather.domain", DOMAIN}, {"weather.test", TEST}, {"weather.tree", tree_file()}};
+    const Files weather{{"weather.domain", DOMAIN}, {"weather.test", TEST}, {"weather.tree", every_kind_tree()}};
     const Files predicted = one_file("weather.pred", PREDICTIONS), no_test = one_file("weather.test", std::nullopt);
     const std::string untraced = HEAD + ERROR_LINE + TEST_TIME, unwritable = "Can not write the standard output\n";
     const std::vector<WholeRun> runs{

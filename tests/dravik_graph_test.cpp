@@ -36,25 +36,9 @@ std::string graph_of(const Tree& tree, int32_t errors = 0, int64_t examples = 0)
     return tree_graph(tree, DOMAIN, {DOMAIN.name, summary, errors, examples});
 }
 
-// Every node kind: a multi-way root with a linear model (P(yes), P(no) become attributes
-// 3, 4) over a binary test on attribute 3 (a plain leaf and a Norvex leaf), a class-routed
-// node with a Norvex model (a neighbour leaf and an inert node), a binary test with an
-// empty second child and a third child, and an empty fourth branch.
+// The tree with every node kind, with test counters as a classification leaves them.
 std::string every_kind_graph() {
-    const StatsTable outlook = repeated_table(3, {0, 1, 1, 1, 2}), humidity = repeated_table(3, {0, 80, 60, 100});
-    NodeFields root{.attribute = 1, .class_dist = {0.4, 0.6}, .nr_attributes = 2, .coefs = {{-8, 0.1}}};
-    root.stats = {outlook, humidity};
-    NodeFields norvex{.norvex = 1, .class_dist = {0.3, 0.7}, .class_counts = {30, 10, 20}, .nr_attributes = 4};
-    norvex.nr_norvex_classes = 2;
-    norvex.stats = {outlook, humidity, humidity, humidity};
-    TreeFile file;
-    file.leaf(3, leaf_data({0.8, 0.2}, 5)).leaf(4, norvex);
-    file.binary(2, {.attribute = 3, .cut = 0.5, .lower = 0.4, .upper = 0.6, .class_dist = {0.5, 0.5}});
-    file.leaf(6, {.class_dist = {0.6, 0.4}, .class_counts = {10, 6, 4}, .exemplars = {1, 4, 8}});
-    file.node(7, 7, 0, leaf_data({1, 0})).multiway(5, 2, norvex);
-    file.leaf(9, leaf_data({0.25, 0.75}, 4)).empty().leaf(10, leaf_data({0.5, 0.5}, 2));
-    file.node(2, 8, 3, {.attribute = 2, .cut = 80, .lower = 75, .upper = 85, .class_dist = {0.1, 0.9}});
-    Tree tree = read_tree(file.empty().multiway(1, 4, root).bytes);
+    Tree tree = read_tree(every_kind_tree());
     // Test counters as a classification leaves them. Leaf 3: 2 errors in 3 (up to 0.75),
     // leaf 4: 1 in 4 (up to 0.25), leaf 9: 4 in 4.
     const std::map<int32_t, std::pair<int32_t, int32_t>> counters{{3, {2, 3}}, {4, {1, 4}}, {9, {4, 4}}};
@@ -104,7 +88,8 @@ TEST(DravikGraph, DrawsEveryNodeKind) {
         "  n3 -> n8 [label=\"= 1\"];\n"
         "  n9 [shape=point];\n"
         "  n3 -> n9 [label=\"= 2\"];\n"
-        "  n8 [label=\"yes (10.00/6.00)\\n[ 0.600 0.400 ] (3)\\n[Errors: 0 in 0]\", style=dashed];\n"
+        // The neighbour leaf counts all 6 of its exemplar numbers, also those that name no example.
+        "  n8 [label=\"yes (10.00/6.00)\\n[ 0.600 0.400 ] (6)\\n[Errors: 0 in 0]\", style=dashed];\n"
         "  n4 [label=\"[8]humidity\\n80.000000 [75.000000 85.000000]\"];\n"
         "  n4 -> n10 [label=\"<= 80.000000\"];\n"
         "  n11 [shape=point];\n"

@@ -68,3 +68,7 @@ struct TreeFile {
 
 // A class statistics table of `rows` rows that all hold `row`.
 StatsTable repeated_table(int rows, const std::vector<double>& row);
+
+// A tree over outlook (sunny, overcast, rain), humidity (continuous) and two classes with
+// every node kind and model; see tree_writer.cpp.
+std::string every_kind_tree();
