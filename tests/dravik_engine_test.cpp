@@ -192,46 +192,6 @@ TEST(Engine, BranchRulings) {
     EXPECT_EQ(tree.node(first).data->test_cases, 6);  // every descent that reached it
 }
 
-TEST(Engine, NeighboursSeeTheDerivedValuesOfExemplarsClassifiedBefore) {
-    // The root's linear model gives every example P = (0.5, 0.5) at positions 2 and 3; the
-    // leaf's training means there are 0.1 and 0.9. An exemplar not yet classified is
-    // sqrt(0.4^2 + 0.4^2) away, one classified before (or the example itself) 0.
-    CiDataset set{ONE, 3, {Instance{}, example(1, {1.0}), example(2, {1.0}), example(1, {1.0})}};
-    Tree tree;
-    const NodeId near = add(tree, LEAF, {0, 0.6, 0.4}), far = add(tree, LEAF, {0, 0.5, 0.5});
-    NodeData& root = *tree.node(add(tree, BINARY, {0, 0.5, 0.5}, {near, far}, 2)).data;
-    root.nr_attributes = 1;
-    root.nr_linears = 1;
-    root.nr_coefs = 2;
-    root.coefs = matrix(1, {{0, 0}});
-    root.stats = ClassStats{{std::nullopt, matrix(0, {{0, 1, 0, 2}, {0, 1, 0, 2}, {0, 1, 0, 2}})}};
-    root.lower = root.upper = 0.75;
-    NodeData& leaf = *tree.node(near).data;
-    leaf.nr_attributes = 3;
-    leaf.class_counts = {10, 6, 4};
-    leaf.nr_exemplars = 3;
-    leaf.exemplars = {0, 1, 2, 3};
-    leaf.stats = ClassStats{{std::nullopt, matrix(0, {{0, 1, 0, 2}, {0, 1, 0, 2}, {0, 1, 0, 2}}),
-                             matrix(0, {{0, 0.1, 0, 1}, {0, 0.1, 0, 1}, {0, 0.1, 0, 1}}),
-                             matrix(0, {{0, 0.9, 0, 1}, {0, 0.9, 0, 1}, {0, 0.9, 0, 1}})}};
-    TempDir dir;
-    PREDICT_PATH = dir.file("one.pred").string();
-    KNN = 1;
-    TRACE = 2;
-    int32_t errors = 0;
-    const Captured c = capture_output([&] { classify(set, set, tree, errors); });
-    TRACE = 0;
-    KNN = 0;
-    PREDICT_PATH.reset();
-    // The trace of each example: every exemplar's distance, then the vote of the nearest,
-    // the first at distance 0 (of class yes, weight e^0).
-    const std::string first = "\tExemplo 1 Distancia 0.000000\n", unclassified = "Distancia 0.565685\n";
-    const std::string vote = "[1 1 0.000 1.000000]\t";
-    EXPECT_EQ(c.out, first + "\tExemplo 2 " + unclassified + "\tExemplo 3 " + unclassified + vote +      // example 1
-                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 " + unclassified + vote +  // example 2
-                         first + "\tExemplo 2 Distancia 0.000000\n\tExemplo 3 Distancia 0.000000\n" + vote);
-}
-
 TEST(Engine, PredictionsBeyondOneWriteBlock) {
     // 30,000 lines of 41 bytes: more than the 1 MiB the predictions are written in.
     CiDataset set{ONE, 30000, {Instance{}}};

@@ -62,7 +62,7 @@ StatsTable repeated_table(int rows, const std::vector<double>& row) {
 // and answers nothing; node 8 has an empty second child and a third that only the display
 // shows.
 std::string every_kind_tree() {
-    const StatsTable humidity = repeated_table(3, {0, 80, 60, 100});
+    const StatsTable humidity = repeated_table(3, {0, 80, 60, 100}), half = repeated_table(3, {0, 0.5, 0, 1});
     NodeFields root{.attribute = 1, .class_dist = {0.4, 0.6}, .nr_attributes = 2, .coefs = {{-8, 0.1}}};
     root.stats = {repeated_table(3, {0, 1, 1, 1, 2}), humidity};
     // Both classes at least 2.5 * 4.
@@ -75,10 +75,12 @@ std::string every_kind_tree() {
     routed.coefs = {{8, -0.1}};
     routed.nr_norvex_classes = 2;
     routed.stats = {{{3, 7, 9, 5, 2}, {1, 1, 6, 4, 2}, {2, 6, 3, 1, 2}}, humidity, humidity, humidity};
-    NodeFields neighbours{.class_dist = {0.6, 0.4}, .class_counts = {10, 6, 4}, .nr_attributes = 2};
+    // The neighbour leaf measures distances over the root's P(yes), P(no) too (training means 0.5).
+    NodeFields neighbours{.class_dist = {0.6, 0.4}, .class_counts = {10, 6, 4}, .nr_attributes = 4};
     neighbours.exemplars = {1, std::numeric_limits<double>::quiet_NaN(), 4, 0.5, 8, 99};  // 3 numbers name no example
     neighbours.nr_norvex_classes = 2;                                                     // so that it has statistics
-    neighbours.stats = {{{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, repeated_table(3, {0, 75, 60, 100})};
+    neighbours.stats = {
+        {{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, repeated_table(3, {0, 75, 60, 100}), half, half};
     NodeFields inert{.class_dist = {1, 0}, .class_counts = {24, 12, 12}, .nr_attributes = 4, .nr_norvex_classes = 2};
     inert.stats = {{{3, 3, 6, 3, 2}, {1, 2, 3, 6, 2}, {2, 1, 3, 6, 2}}, humidity, humidity, humidity};
     TreeFile file;
