@@ -56,12 +56,10 @@ const Domain ONE{
 
 // Adds a node over children added before it and makes it the root.
 NodeId add(Tree& tree, int32_t kind, Vector dist, std::vector<NodeId> children = {}, int32_t attribute = 0) {
-    NodeData d;
-    d.class_dist = std::move(dist);
-    d.attribute = attribute;
     children.insert(children.begin(), NO_NODE);
     const auto nr_children = static_cast<int32_t>(children.size()) - 1;
-    tree.nodes.push_back(TreeNode{kind, static_cast<int32_t>(tree.nodes.size()) + 1, std::move(d), nr_children, NO_NODE,
+    tree.nodes.push_back(TreeNode{kind, static_cast<int32_t>(tree.nodes.size()) + 1,
+                                  NodeData{.class_dist = std::move(dist), .attribute = attribute}, nr_children, NO_NODE,
                                   std::move(children)});
     return tree.root = static_cast<NodeId>(tree.nodes.size()) - 1;
 }
@@ -96,10 +94,7 @@ TEST(Engine, LinearScoresAndTheFloorOfTheirProbabilities) {
 TEST(Engine, NaiveBayesNeitherUnderflowsNorDividesZeroByZero) {
     // Label 1 of colour, count and rank: 1e-300 of class yes, 2e-300 of class no.
     const DMatrix table = matrix(0, {{0, 3e-299, 0, 0, 0}, {0, 1e-299, 0, 0, 0}, {0, 2e-299, 0, 0, 0}});
-    NodeData d;
-    d.class_counts = {20, 10, 10};
-    d.nr_attributes = 4;
-    d.stats = ClassStats{{std::nullopt, table, table, table, table}};
+    NodeData d{.class_counts = {20, 10, 10}, .nr_attributes = 4, .stats = ClassStats{{{}, table, table, table, table}}};
     // e^E underflows to 0 in both classes, yet their ratio is 2^3.
     const Instance e = example(1, {1, 0.0, 10, 1});
     const std::optional<Vector> r = NorvexClassifyExample(SHAPES, e, d, 2);

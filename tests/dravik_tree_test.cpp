@@ -62,7 +62,7 @@ NodeFields model(int32_t space, std::vector<std::vector<double>> rows, int32_t c
     NodeFields f{.attribute = 1, .norvex = norvex, .class_dist = {0.25, 0.75}, .nr_attributes = space};
     f.coefs = std::move(rows);
     f.nr_norvex_classes = classes;
-    f.stats.assign(static_cast<size_t>(std::max(space, 0)), repeated_table(3, {0, 1, 0, 2}));
+    f.stats.assign(static_cast<size_t>(std::max(space, 0)), StatsTable(3, {0, 1, 0, 2}));
     return f;
 }
 

@@ -51,10 +51,6 @@ TreeFile& TreeFile::raw(std::string_view text) {
     return *this;
 }
 
-StatsTable repeated_table(int rows, const std::vector<double>& row) {
-    return StatsTable(static_cast<size_t>(rows), row);
-}
-
 // Every node kind and model. The root's linear model (yes scores -8 + 0.1 humidity)
 // appends P(yes), P(no) as attributes 3, 4; node 2 tests attribute 3; node 4 is a
 // naive-Bayes leaf; node 5 routes by its Norvex model (both components, yes scoring
@@ -62,9 +58,9 @@ StatsTable repeated_table(int rows, const std::vector<double>& row) {
 // and answers nothing; node 8 has an empty second child and a third that only the display
 // shows.
 std::string every_kind_tree() {
-    const StatsTable humidity = repeated_table(3, {0, 80, 60, 100}), half = repeated_table(3, {0, 0.5, 0, 1});
+    const StatsTable humidity(3, {0, 80, 60, 100}), half(3, {0, 0.5, 0, 1});
     NodeFields root{.attribute = 1, .class_dist = {0.4, 0.6}, .nr_attributes = 2, .coefs = {{-8, 0.1}}};
-    root.stats = {repeated_table(3, {0, 1, 1, 1, 2}), humidity};
+    root.stats = {StatsTable(3, {0, 1, 1, 1, 2}), humidity};
     // Both classes at least 2.5 * 4.
     NodeFields bayes{.norvex = 1, .class_dist = {0.3, 0.7}, .class_counts = {30, 10, 20}, .nr_attributes = 4};
     bayes.nr_norvex_classes = 2;
@@ -80,7 +76,7 @@ std::string every_kind_tree() {
     neighbours.exemplars = {1, std::numeric_limits<double>::quiet_NaN(), 4, 0.5, 8, 99};  // 3 numbers name no example
     neighbours.nr_norvex_classes = 2;                                                     // so that it has statistics
     neighbours.stats = {
-        {{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, repeated_table(3, {0, 75, 60, 100}), half, half};
+        {{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, StatsTable(3, {0, 75, 60, 100}), half, half};
     NodeFields inert{.class_dist = {1, 0}, .class_counts = {24, 12, 12}, .nr_attributes = 4, .nr_norvex_classes = 2};
     inert.stats = {{{3, 3, 6, 3, 2}, {1, 2, 3, 6, 2}, {2, 1, 3, 6, 2}}, humidity, humidity, humidity};
     TreeFile file;

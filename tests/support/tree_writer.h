@@ -66,9 +66,6 @@ struct TreeFile {
     TreeFile& raw(std::string_view text);
 };
 
-// A class statistics table of `rows` rows that all hold `row`.
-StatsTable repeated_table(int rows, const std::vector<double>& row);
-
 // A tree over outlook (sunny, overcast, rain), humidity (continuous) and two classes with
 // every node kind and model; see tree_writer.cpp.
 std::string every_kind_tree();
