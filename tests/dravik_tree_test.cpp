@@ -154,7 +154,6 @@ TEST(TreeFile, ReadingAndChecks) {
         {"no model, any space", over_leaves(PLAIN, {.class_dist = {0.5, 0.5}, .nr_attributes = 100}), "1(2,3)"},
         {"Norvex classes past the file", over_leaves(model(3, {}, 2147483647)), "invalid"},
         {"positions from the linear count", over_leaves(PLAIN, huge_linears), "invalid"},
-        {"10000 levels", chain(MAX_TREE_DEPTH), "1(2(3(4(...))))"},
         {"10001 levels", chain(MAX_TREE_DEPTH + 1), "invalid"},
         // Third children of binary nodes: no walk checks their models, but their paths are displayed.
         {"a model no walk reaches", unwalked.bytes, "1(2,3,4(5,6))"},
