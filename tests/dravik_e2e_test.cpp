@@ -81,6 +81,14 @@ TEST(DravikRun, WholeOutputs) {
     const Files weather{{"weather.domain", DOMAIN}, {"weather.test", TEST}, {"weather.tree", every_kind_tree()}};
     const Files predicted = one_file("weather.pred", PREDICTIONS), no_test = one_file("weather.test", std::nullopt);
     const std::string untraced = HEAD + ERROR_LINE + TEST_TIME, unwritable = "Can not write the standard output\n";
+    // 29,000 predictions of 41 bytes: more than the 1 MiB block the predictions are written in;
+    // a dot for each block of 10,000 examples started.
+    const std::string long_no(40, 'n');
+    std::string many_tests, many_predictions;
+    for (int i = 0; i < 29000; ++i) {
+        many_tests += "sunny,70,yes\n";
+        many_predictions += long_no + "\n";
+    }
     const std::vector<WholeRun> runs{
         {"-K 3 -v 4", "", "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"},
         // 65536 keeps none of its 16 bits; "abc" reads as 0.
@@ -107,6 +115,15 @@ TEST(DravikRun, WholeOutputs) {
          {{"weather.test", "sunny,70,yes\nrain,75,no\n"},
           {"weather.tree", TreeFile{}.node(7, 1, 0, leaf_data({1, 0})).bytes}},
          one_file("weather.pred", "?\n?\n")},
+        {"-f weather",
+         DOMAIN_LINE +
+             "Reading examples...\nError rate on test set 1.000000 (29000 / 29000) (Nodes: 1, Leaves: 1, Depth: 1 )\n" +
+             TEST_TIME,
+         "",
+         {{"weather.domain", "outlook: sunny, overcast, rain\nhumidity: continuous\nplay: yes, " + long_no + "\n"},
+          {"weather.test", many_tests},
+          {"weather.tree", TreeFile{}.leaf(1, leaf_data({0, 1})).bytes}},
+         one_file("weather.pred", many_predictions)},
         {"-f weather", HEAD, "Invalid tree file\nFile weather.tree Not Found!\n", one_file("weather.tree", "Brenx\n")},
         {"-f weather", HEAD, "Can not open file weather.tree\nFile weather.tree Not Found!\n",
          one_file("weather.tree", std::nullopt)},

@@ -16,7 +16,6 @@
 #include "discrim.h"
 #include "support/capture.h"
 #include "support/matrices.h"
-#include "support/run_program.h"
 
 namespace {
 
@@ -48,11 +47,6 @@ const ClassStats STATS{{std::nullopt, matrix(0, {{0, 4, 4, 2, 1.8}, {0, 4, 0, 0,
                         matrix(0, {{0, 2, 6, 2, 16}, {0, 2, 2, 0, 14}, {0, 0, 4, 2, 19}}),
                         matrix(0, {{0, 5, 5, 1.5}, {0, 5, 0, 1}, {0, 0, 5, 2}}),
                         matrix(0, {{0, 0.5, 0, 2, 0}, {0, 0.4, 0, 2, 0}, {0, 0.6, 0, 2, 0}})}};
-
-// One continuous attribute, x; the second class has a long name, for long prediction lines.
-const std::string LONG_NO(40, 'n');
-const Domain ONE{
-    "one", 1, {Attribute{}, Attribute{"x", CONTINUOUS, {}}, Attribute{"class", NOMINAL, {"", "yes", LONG_NO}}}};
 
 // Adds a node over children added before it and makes it the root.
 NodeId add(Tree& tree, int32_t kind, Vector dist, std::vector<NodeId> children = {}, int32_t attribute = 0) {
@@ -185,23 +179,6 @@ TEST(Engine, BranchRulings) {
     tree.node(first).data->class_dist = tree.node(second).data->class_dist = {0, 0, 0};
     EXPECT_EQ(run(ALL_UNKNOWN), (Vector{0, 0, 0}));
     EXPECT_EQ(tree.node(first).data->test_cases, 6);  // every descent that reached it
-}
-
-TEST(Engine, PredictionsBeyondOneWriteBlock) {
-    // 30,000 lines of 41 bytes: more than the 1 MiB the predictions are written in.
-    CiDataset set{ONE, 30000, {Instance{}}};
-    for (int i = 0; i < 30000; ++i) set.instances.push_back(example(1, {1.0}));
-    Tree tree;
-    add(tree, LEAF, {0, 0.2, 0.8});
-    TempDir dir;
-    PREDICT_PATH = dir.file("one.pred").string();
-    int32_t errors = 0;
-    classify(set, set, tree, errors);
-    PREDICT_PATH.reset();
-    EXPECT_EQ(errors, 30000);
-    std::string expected;
-    for (int i = 0; i < 30000; ++i) expected += LONG_NO + "\n";
-    EXPECT_EQ(dir.read("one.pred"), expected);
 }
 
 }  // namespace
