@@ -48,11 +48,12 @@ std::string traced_output(const std::string& head, bool tree_first) {
            "Example 3 Observed no Classified no \t[ 0.014 0.986 ]\n"
            "Observed 1 Bayes (0.750000)[1 0.500000 2 0.250000 ] Discrim (0.500000)[1 0.731059 2 0.268941 "
            "Final [1 0.692423 2 0.307577 ]\n"
-           // Example 4 (overcast, 70) against examples 1 (sunny, 70), 4 and 8 (?, 80): outlook
-           // ((0-4)/6)^2 + ((3-0)/6)^2 and ((1-4)/6)^2 + ((2-0)/6)^2, humidity ((80-70)/40)^2 for
-           // example 8. P(yes), P(no) = 0.268941, 0.731059 at humidity 70, the values of examples 1
-           // and 4, classified by then; example 8 is not, and its are the training means 0.5, 0.5:
-           // 2 (0.5 - 0.268941)^2 more. Vote of 4 (yes, e^0) and 8 (no, e^-0.728277), with (0.6, 0.4).
+           // Example 4 (overcast, 70) against examples 1 (sunny, 70), 4 and 8 (?, 80), entries 1, 3, 5:
+           // outlook ((0-4)/6)^2 + ((3-0)/6)^2 and ((1-4)/6)^2 + ((2-0)/6)^2, humidity ((80-70)/40)^2
+           // for example 8; P(yes), P(no) are 0.268941, 0.731059 for examples 1 and 4, classified by
+           // then, and the training means 0.5, 0.5 for example 8, which is not: 2 (0.5 - 0.268941)^2
+           // more. The vote of 4 (yes, weight e^0) and 8 (no, e^-0.728277), averaged with (0.6, 0.4);
+           // the trace shows e^(-0.1 d).
            "\tExemplo 1 Distancia 0.833333\n\tExemplo 3 Distancia 0.000000\n\tExemplo 5 Distancia 0.728277\n"
            "[1 1 0.000 1.000000]\t[2 2 0.728 0.929761]\t"
            "Example 4 Observed yes Classified yes \t[ 0.637 0.363 ]\n"
