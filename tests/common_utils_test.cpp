@@ -1,33 +1,12 @@
+// The fast number conversions, against the C library.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "utils.h"
 
 namespace {
-
-// Every scan result as "letter=value", or the letter alone for '?' and ':'.
-std::string scan_all(const std::vector<const char*>& words, std::string_view optstring) {
-    OptionScanner scanner;
-    std::string result;
-    std::string value;
-    for (int letter; value.clear(), (letter = mygetopt(scanner, static_cast<int>(words.size()), words.data(), optstring,
-                                                       value)) != -1;) {
-        result += static_cast<char>(letter);
-        if (letter != '?' && letter != ':') result += "=" + value;
-        result += " ";
-    }
-    return result;
-}
-
-// An unknown letter, a word that is not an option, a lone dash and a missing value give
-// '?'; the colon is looked up like a letter.
-TEST(OptionScanner, SeparateAndJoinedValuesAndRejectedWords) {
-    EXPECT_EQ(scan_all({"prog", "-f", "heart", "-v", "3", "-v4", "-x", "word", "-", "-:", "-p"}, "f:v:p:"),
-              "f=heart v=3 v=4 ? ? ? : ? ");
-}
 
 uint64_t bits_of(double value) {
     uint64_t bits = 0;
