@@ -106,7 +106,6 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
          "1 1: U K75\n"},
         {Domain{"data", 0, {{}, {"class", NOMINAL, {"", "a", "b"}}}}, Dialect::Main, "a\n\n| note\nb\nc\n",
          "ReadAttVal: Instance 3 (Line 3) Invalid Classe value: c\n", "1 1:\n2 2:\n"},
-        {kWeather, Dialect::Main, "", "", ""},
     };
     for (const auto& c : cases) {
         for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{4}, size_t{7}}) {
