@@ -56,7 +56,6 @@ TEST(SolmetReport, IrisRunsAndChangesNothingElse) {
                          .test = example(".test") + "5.0,3.0,1.0,0.2,rose\n",
                          .labels = kOddLabels,
                          .expected = replaced(kIrisReport, kOddReport)},
-                        {.options = {"-v", "3"}, .test = "", .expected = kEmptyFigures},
                         {.unwritable = true},
                         {.model = ""},
                     });
