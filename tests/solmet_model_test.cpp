@@ -40,8 +40,6 @@ TEST(CoefReader, ReadsTheWholeFileAndRefusesCutsAndHostileCounts) {
     const std::optional<ClassStats> stats = read(bytes + "trailing bytes are ignored");
     ASSERT_TRUE(stats);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(stats->tables[1]->at(2, 4), 1.75);
-    EXPECT_EQ(stats->tables[2]->at(2, MEAN), 42.0);
     for (size_t length = 0; length < bytes.size(); ++length) {
         EXPECT_FALSE(read(bytes.substr(0, length))) << "cut at " << length;
         EXPECT_EQ(err, length < 8 + 24 ? refusal : "") << "cut at " << length;
