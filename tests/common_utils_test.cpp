@@ -1,33 +1,19 @@
+// The support library: the fast number conversions, against the C library, and the binary
+// reader's blocks: fields that straddle the end of a block, a short read at the end, and a
+// pipe, which is read whole.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
-#include <vector>
+#include <thread>
 
+#include "support/binary_writer.h"
+#include "support/run_program.h"
 #include "utils.h"
 
 namespace {
-
-// Every scan result as "letter=value", or the letter alone for '?' and ':'.
-std::string scan_all(const std::vector<const char*>& words, std::string_view optstring) {
-    OptionScanner scanner;
-    std::string result;
-    std::string value;
-    for (int letter; value.clear(), (letter = mygetopt(scanner, static_cast<int>(words.size()), words.data(), optstring,
-                                                       value)) != -1;) {
-        result += static_cast<char>(letter);
-        if (letter != '?' && letter != ':') result += "=" + value;
-        result += " ";
-    }
-    return result;
-}
-
-// An unknown letter, a word that is not an option, a lone dash and a missing value give
-// '?'; the colon is looked up like a letter.
-TEST(OptionScanner, SeparateAndJoinedValuesAndRejectedWords) {
-    EXPECT_EQ(scan_all({"prog", "-f", "heart", "-v", "3", "-v4", "-x", "word", "-", "-:", "-p"}, "f:v:p:"),
-              "f=heart v=3 v=4 ? ? ? : ? ");
-}
 
 uint64_t bits_of(double value) {
     uint64_t bits = 0;
@@ -69,6 +55,33 @@ TEST(Numbers, ConversionsAgreeWithTheCLibraryBitForBit) {
     EXPECT_EQ(c_atoi(std::string_view("1234", 2)), 12);
     const std::string long_text = std::string(100, '1') + "e-90";
     EXPECT_EQ(bits_of(c_strtod(long_text)), bits_of(std::strtod(long_text.c_str(), nullptr)));
+}
+
+TEST(BinaryReader, FieldsAcrossTheEndOfABlockAndFromAPipe) {
+    // Padding up to 3 bytes before the end of the first 1 MiB block.
+    const size_t padding = (size_t{1} << 20) - 3;
+    const std::string bytes = std::string(padding, 'x') + BinaryWriter{}.i32(-5).f64(2.5).i16(7).raw("ab").bytes;
+    auto check = [&](const std::filesystem::path& path) {
+        std::optional<BinaryReader> reader = BinaryReader::open(path.string());
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->size(), bytes.size());
+        EXPECT_TRUE(reader->read_bytes(padding));
+        EXPECT_EQ(reader->read_i32(), -5);
+        EXPECT_EQ(reader->read_f64(), 2.5);
+        EXPECT_EQ(reader->read_i16(), 7);
+        EXPECT_EQ(reader->bytes_left(), 2u);
+        EXPECT_FALSE(reader->read_i32());  // short: what was left is consumed
+        EXPECT_EQ(reader->bytes_left(), 0u);
+        EXPECT_FALSE(reader->read_i16());
+    };
+    TempDir dir;
+    dir.write("model.bin", bytes);
+    check(dir.file("model.bin"));
+    const std::filesystem::path pipe = dir.file("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(pipe, std::ios::binary) << bytes; });
+    check(pipe);
+    writer.join();
 }
 
 }  // namespace

@@ -1,29 +1,7 @@
 #include "binary_writer.h"
 
-#include <cstring>
-
-namespace {
-
-void put_be(std::string& out, uint64_t bits, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
-}
-
-}  // namespace
-
-BinaryWriter& BinaryWriter::i32(int32_t v) {
-    put_be(bytes, static_cast<uint32_t>(v), 4);
-    return *this;
-}
-
-BinaryWriter& BinaryWriter::i16(int16_t v) {
-    put_be(bytes, static_cast<uint16_t>(v), 2);
-    return *this;
-}
-
-BinaryWriter& BinaryWriter::f64(double v) {
-    uint64_t bits = 0;
-    std::memcpy(&bits, &v, sizeof bits);
-    put_be(bytes, bits, 8);
+BinaryWriter& BinaryWriter::big_endian(uint64_t bits, int width) {
+    for (int i = width - 1; i >= 0; --i) bytes.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
     return *this;
 }
 

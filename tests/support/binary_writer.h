@@ -2,6 +2,7 @@
 // readable lines.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,11 +11,13 @@
 struct BinaryWriter {
     std::string bytes;
 
-    BinaryWriter& i32(int32_t v);
-    BinaryWriter& i16(int16_t v);
-    BinaryWriter& f64(double v);
+    BinaryWriter& i32(int32_t v) { return big_endian(static_cast<uint32_t>(v), 4); }
+    BinaryWriter& i16(int16_t v) { return big_endian(static_cast<uint16_t>(v), 2); }
+    BinaryWriter& f64(double v) { return big_endian(std::bit_cast<uint64_t>(v), 8); }
     BinaryWriter& f64s(const std::vector<double>& values);
     BinaryWriter& raw(std::string_view text);
+    // The low `width` bytes of `bits`, the most significant first.
+    BinaryWriter& big_endian(uint64_t bits, int width);
 };
 
 // One table of a class statistics record: rows 0..C, each with its stored columns

@@ -11,7 +11,8 @@ struct Captured {
     std::string err;
 };
 
-// Runs `body` with file descriptors 1 and 2 sent to temporary files, and returns what it wrote.
+// Runs `body` with file descriptors 1 and 2 sent to temporary files (by GoogleTest), and returns
+// what it wrote.
 Captured capture_output(const std::function<void()>& body);
 
 // A read stream over `text` (a temporary file, so push-back and end of file behave as

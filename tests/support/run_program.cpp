@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <stdexcept>
@@ -25,15 +26,12 @@ TempDir::~TempDir() {
 }
 
 void TempDir::write(const std::string& name, const std::string& content) const {
-    std::ofstream out(file(name), std::ios::binary);
-    out << content;
+    std::ofstream(file(name), std::ios::binary) << content;
 }
 
 std::string read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string TempDir::read(const std::string& name) const { return read_file(file(name)); }
@@ -94,18 +92,6 @@ std::optional<std::string> run_with_report(const std::string& program, const std
     return std::regex_replace(cwd.read(report), seconds, R"("cpu_seconds": <TIME>)");
 }
 
-namespace {
-
-// The regular files under `dir`, named by their path from it, with their content.
-Files files_under(const fs::path& dir) {
-    Files files;
-    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir))
-        if (entry.is_regular_file()) files[fs::relative(entry.path(), dir).string()] = read_file(entry.path());
-    return files;
-}
-
-}  // namespace
-
 void check_whole_run(const std::string& program, const Files& data_set, const WholeRun& run) {
     SCOPED_TRACE(run.args + (run.given.empty() ? "" : ", other " + run.given.begin()->first));
     const TempDir dir;
@@ -120,8 +106,12 @@ void check_whole_run(const std::string& program, const Files& data_set, const Wh
     EXPECT_EQ(mask_run_output(result.out), run.out);
     EXPECT_EQ(result.err, run.err);
     EXPECT_EQ(result.status, run.status);
-    Files written = files_under(dir.path());
+    // The regular files in the folder now, named by their path from it, but for those that
+    // are as they were before the run.
+    Files written;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(dir.path()))
+        if (entry.is_regular_file()) written[fs::relative(entry.path(), dir.path()).string()] = read_file(entry.path());
     for (const auto& [name, content] : files)
-        if (written[name] == content) written.erase(name);  // as it was before the run
+        if (written[name] == content) written.erase(name);
     EXPECT_EQ(written, run.written);
 }
