@@ -95,7 +95,8 @@ TEST(DravikRun, WholeOutputs) {
         // 65536 keeps none of its 16 bits; "abc" reads as 0.
         {"-x stray -f weather -t 65536 -v abc -t", untraced, "Invalid Option\nInvalid Option\nInvalid Option\n",
          Files{}, predicted},
-        {"-f weather -v 3 -t 2 -K 2 -p out.txt", traced_output(HEAD, false), "", Files{},
+        // A value of one character joined to its option, as a separate one.
+        {"-f weather -v3 -t 2 -K2 -p out.txt", traced_output(HEAD, false), "", Files{},
          one_file("out.txt", PREDICTIONS)},
         // 65540 keeps its low 16 bits: 4, which shows the tree first. The tree is read and
         // shown with the domain without its ignored attribute.
