@@ -152,11 +152,11 @@ TEST(DravikRun, WholeOutputs) {
 }
 
 TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
-    // Single-branch tests on outlook: sunny goes down to the leaf (no), any other
+    // Single-branch multi-way tests (kind 1) on outlook: sunny goes down to the leaf (no), any other
     // value stops at the root, which answers its own distribution (yes).
     TreeFile chain;
     chain.leaf(10000, leaf_data({0, 1}, 2));
-    for (int level = 9999; level >= 1; --level) chain.multiway(level, 1, {.attribute = 1, .class_dist = {1, 0}});
+    for (int level = 9999; level >= 1; --level) chain.node(1, level, 1, {.attribute = 1, .class_dist = {1, 0}});
     const TempDir dir;
     dir.write("weather.domain", DOMAIN);
     dir.write("weather.test", "sunny,70,yes\nrain,75,yes\n?,75,no\n");

@@ -33,13 +33,6 @@ Reading read_tree(const std::string& bytes) {
     return r;
 }
 
-// A node data record read back with ReadData, and the integer that follows it.
-std::pair<std::optional<NodeData>, std::optional<int32_t>> read_record(const std::string& bytes) {
-    BinaryReader file = BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    std::optional<NodeData> data = ReadData(file, 2, DOMAIN);
-    return {std::move(data), file.read_i32()};
-}
-
 // The tree as "number(child,child,...)", "-" for an absent child, "..." below 4 levels.
 std::string shape(const Tree& tree, NodeId id, int levels = 4) {
     if (id == NO_NODE || levels == 0) return id == NO_NODE ? "-" : "...";
@@ -69,7 +62,7 @@ NodeFields model(int32_t space, std::vector<std::vector<double>> rows, int32_t c
 // A leaf under `levels` - 1 single-child multi-way nodes, after `before`.
 std::string chain(int levels, TreeFile before = {}) {
     before.leaf(levels, PLAIN);
-    for (int level = levels - 1; level >= 1; --level) before.multiway(level, 1, PLAIN);
+    for (int level = levels - 1; level >= 1; --level) before.node(MULTIWAY, level, 1, PLAIN);
     return before.bytes;
 }
 
@@ -92,11 +85,11 @@ TEST(NodeData, CountsThatCannotBeRight) {
         {"space past the end", {.class_dist = d, .nr_attributes = 1000000, .nr_norvex_classes = 1}, true, false},
     };
     for (const auto& c : cases) {
-        const auto [data, next] =
-            read_record(node_data(c.fields) + BinaryWriter{}.i32(77).bytes + std::string(100, '\0'));
-        EXPECT_EQ(data.has_value(), c.data) << c.what;
+        const std::string bytes = node_data(c.fields) + BinaryWriter{}.i32(77).bytes + std::string(100, '\0');
+        auto file = BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+        const std::optional<NodeData> data = ReadData(file, 2, DOMAIN);
+        EXPECT_EQ(std::pair(data.has_value(), file.read_i32() == 77), std::pair(c.data, c.next)) << c.what;
         EXPECT_FALSE(data && data->stats) << c.what;
-        EXPECT_EQ(next == 77, c.next) << c.what;
     }
 }
 
@@ -124,16 +117,17 @@ TEST(TreeFile, ReadingAndChecks) {
         int64_t widest = 3;  // of a read tree: the domain's 3 attributes and what its walked models append
     } cases[] = {
         {"one entry left for three children",
-         TreeFile{}.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, PLAIN).multiway(1, 3, PLAIN).bytes, "1(-,-,2(3,4))"},
+         TreeFile{}.leaf(3, PLAIN).leaf(4, PLAIN).binary(2, PLAIN).node(MULTIWAY, 1, 3, PLAIN).bytes, "1(-,-,2(3,4))"},
         {"an entry after the root", over_leaves(PLAIN) + TreeFile{}.leaf(9, PLAIN).bytes.substr(7), "9"},
-        {"a partial kind word", TreeFile{}.leaf(2, PLAIN).raw(std::string("\0\0\0", 3)).bytes, "2"},
+        {"a partial kind word", TreeFile{}.leaf(2, PLAIN).bytes + std::string("\0\0\0", 3), "2"},
         {"only the magic", TreeFile{}.bytes, ""},
-        {"a header cut short", TreeFile{}.leaf(2, PLAIN).raw(std::string("\0\0\0\0\0\0\0\1", 8)).bytes, ""},
+        {"a header cut short", TreeFile{}.leaf(2, PLAIN).bytes + std::string("\0\0\0\0\0\0\0\1", 8), ""},
         {"an empty entry last", TreeFile{}.leaf(2, PLAIN).empty().bytes, ""},
         {"seventh byte not zero", std::string("Brenx\n\1", 7) + leaf_entry, "invalid"},
         {"other text on the first line", std::string("BrenxA\0", 7) + leaf_entry, "invalid"},
-        {"more children than entries", TreeFile{}.leaf(2, PLAIN).multiway(1, 2, PLAIN).bytes, "invalid"},
-        {"far more children than entries", TreeFile{}.leaf(2, PLAIN).multiway(1, 2147483647, PLAIN).bytes, "invalid"},
+        {"more children than entries", TreeFile{}.leaf(2, PLAIN).node(MULTIWAY, 1, 2, PLAIN).bytes, "invalid"},
+        {"far more children than entries", TreeFile{}.leaf(2, PLAIN).node(MULTIWAY, 1, 2147483647, PLAIN).bytes,
+         "invalid"},
         // x and y take coefficient columns, colour does not.
         {"a column per numeric attribute", linear, "1(2,3)", 5},
         {"a column short", over_leaves(model(3, {{1, 2}})), "invalid"},
@@ -163,15 +157,13 @@ TEST(TreeFile, ReadingAndChecks) {
         const Reading r = read_tree(c.bytes);
         EXPECT_EQ(r.tree ? shape(*r.tree, r.tree->root) : r.err.empty() ? "" : "invalid", c.tree) << c.what;
         EXPECT_EQ(r.err, c.tree == "invalid" ? "Invalid tree file\n" : "") << c.what;
-        if (r.tree) {
-            EXPECT_EQ(widest_example(*r.tree, DOMAIN), c.widest) << c.what;
-        }
+        EXPECT_EQ(r.tree ? widest_example(*r.tree, DOMAIN) : 3, c.widest) << c.what;
     }
 }
 
 TEST(TreeFile, CutAtEveryLength) {
     TreeFile file;
-    file.leaf(3, {.class_dist = {1, 0}, .exemplars = {1, 2, 3}}).empty().leaf(4, PLAIN).multiway(2, 3, PLAIN);
+    file.leaf(3, {.class_dist = {1, 0}, .exemplars = {1, 2, 3}}).empty().leaf(4, PLAIN).node(MULTIWAY, 2, 3, PLAIN);
     file.leaf(5, PLAIN).binary(1, model(3, {{0.5, 1, -1}}));
     for (size_t length = 0; length <= file.bytes.size(); ++length) {
         const Reading r = read_tree(file.bytes.substr(0, length));

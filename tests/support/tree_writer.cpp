@@ -6,7 +6,7 @@ std::string node_data(const NodeFields& fields) {
     const auto count_of = [](size_t size) { return static_cast<int32_t>(size); };
     BinaryWriter out;
     out.i32(fields.attribute).i16(fields.norvex);
-    out.f64(fields.cut).f64(fields.lower).f64(fields.upper).f64(fields.static_errors).f64(fields.spare_value);
+    out.f64(fields.cut).f64(fields.lower).f64(fields.upper).f64(0).f64(0);
     out.f64s(fields.class_dist);
     out.f64s(fields.class_counts.empty() ? std::vector<double>(fields.class_dist.size() + 1, 0.0)
                                          : fields.class_counts);
@@ -33,21 +33,12 @@ NodeFields leaf_data(const std::vector<double>& class_dist, double weight) {
 }
 
 TreeFile& TreeFile::node(int32_t kind, int32_t number, int32_t nr_children, const NodeFields& data) {
-    return raw(BinaryWriter{}.i32(kind).i32(number).i32(nr_children).bytes + node_data(data));
+    bytes += BinaryWriter{}.i32(kind).i32(number).i32(nr_children).bytes + node_data(data);
+    return *this;
 }
 
-TreeFile& TreeFile::leaf(int32_t number, const NodeFields& data) { return node(0, number, 0, data); }
-
-TreeFile& TreeFile::multiway(int32_t number, int32_t nr_children, const NodeFields& data) {
-    return node(1, number, nr_children, data);
-}
-
-TreeFile& TreeFile::binary(int32_t number, const NodeFields& data) { return node(2, number, 2, data); }
-
-TreeFile& TreeFile::empty() { return raw(BinaryWriter{}.i32(-1).bytes); }
-
-TreeFile& TreeFile::raw(std::string_view text) {
-    bytes += text;
+TreeFile& TreeFile::empty() {
+    bytes += BinaryWriter{}.i32(-1).bytes;
     return *this;
 }
 
@@ -79,11 +70,12 @@ std::string every_kind_tree() {
         {{3, 3, 4, 3, 2}, {1, 0, 4, 0, 2}, {2, 3, 0, 3, 2}}, StatsTable(3, {0, 75, 60, 100}), half, half};
     NodeFields inert{.class_dist = {1, 0}, .class_counts = {24, 12, 12}, .nr_attributes = 4, .nr_norvex_classes = 2};
     inert.stats = {{{3, 3, 6, 3, 2}, {1, 2, 3, 6, 2}, {2, 1, 3, 6, 2}}, humidity, humidity, humidity};
+    // Kinds: 0 leaf, 1 multi-way, 2 binary, 3 binary on a derived value, 7 none the program knows.
     TreeFile file;
     file.leaf(3, leaf_data({0.8, 0.2}, 5)).leaf(4, bayes);
     file.node(3, 2, 2, {.attribute = 3, .cut = 0.5, .lower = 0.4, .upper = 0.6, .class_dist = {0.5, 0.5}});
-    file.leaf(6, neighbours).node(7, 7, 0, inert).multiway(5, 2, routed);
+    file.leaf(6, neighbours).node(7, 7, 0, inert).node(1, 5, 2, routed);
     file.leaf(9, leaf_data({0.25, 0.75}, 4)).empty().leaf(10, leaf_data({0.5, 0.5}, 2));
     file.node(2, 8, 3, {.attribute = 2, .cut = 80, .lower = 75, .upper = 85, .class_dist = {0.1, 0.9}});
-    return file.empty().multiway(1, 4, root).bytes;
+    return file.empty().node(1, 1, 4, root).bytes;
 }

@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "binary_writer.h"
@@ -24,9 +23,7 @@ struct NodeFields {
     int16_t norvex = 0;
     double cut = 0.0;
     double lower = 0.0;
-    double upper = 0.0;
-    double static_errors = 0.0;
-    double spare_value = 0.0;
+    double upper = 0.0;                  // then two numbers the reader skips, written as 0
     std::vector<double> class_dist{};    // entries 1..C
     std::vector<double> class_counts{};  // entries 0..C; C + 1 zeros when left empty
     int32_t nr_attributes = 0;
@@ -56,14 +53,11 @@ struct TreeFile {
 
     // A node entry of any kind: kind, number, child count, then its data record.
     TreeFile& node(int32_t kind, int32_t number, int32_t nr_children, const NodeFields& data);
-    TreeFile& leaf(int32_t number, const NodeFields& data);
-    TreeFile& multiway(int32_t number, int32_t nr_children, const NodeFields& data);
-    // A binary test (kind 2) over the two entries before it.
-    TreeFile& binary(int32_t number, const NodeFields& data);
+    TreeFile& leaf(int32_t number, const NodeFields& data) { return node(0, number, 0, data); }
+    // A binary test over the two entries before it.
+    TreeFile& binary(int32_t number, const NodeFields& data) { return node(2, number, 2, data); }
     // An empty entry: an absent child.
     TreeFile& empty();
-    // Bytes appended as they are (partial entries, garbage).
-    TreeFile& raw(std::string_view text);
 };
 
 // A tree over outlook (sunny, overcast, rain), humidity (continuous) and two classes with
