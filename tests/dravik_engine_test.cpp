@@ -49,12 +49,11 @@ const ClassStats STATS{{std::nullopt, matrix(0, {{0, 4, 4, 2, 1.8}, {0, 4, 0, 0,
                         matrix(0, {{0, 0.5, 0, 2, 0}, {0, 0.4, 0, 2, 0}, {0, 0.6, 0, 2, 0}})}};
 
 // Adds a node over children added before it and makes it the root.
-NodeId add(Tree& tree, int32_t kind, Vector dist, std::vector<NodeId> children = {}, int32_t attribute = 0) {
+NodeId add(Tree& tree, int32_t kind, NodeData data, std::vector<NodeId> children = {}) {
     children.insert(children.begin(), NO_NODE);
     const auto nr_children = static_cast<int32_t>(children.size()) - 1;
-    tree.nodes.push_back(TreeNode{kind, static_cast<int32_t>(tree.nodes.size()) + 1,
-                                  NodeData{.class_dist = std::move(dist), .attribute = attribute}, nr_children, NO_NODE,
-                                  std::move(children)});
+    tree.nodes.push_back(TreeNode{kind, static_cast<int32_t>(tree.nodes.size()) + 1, std::move(data), nr_children,
+                                  NO_NODE, std::move(children)});
     return tree.root = static_cast<NodeId>(tree.nodes.size()) - 1;
 }
 
@@ -115,10 +114,8 @@ TEST(Engine, NeighbourGateAndVote) {
     // Sizes 0 (yes), 10 (no) and 4 (no) against 5: 0.5, 0.5 and 0.1 away.
     const CiDataset set{SHAPES, 3, {Instance{}, example(1, {1, 0.0}), example(2, {1, 10.0}), example(2, {1, 4.0})}};
     Tree tree;
-    const NodeId leaf = add(tree, LEAF, {0, 0.6, 0.4});
+    const NodeId leaf = add(tree, LEAF, {.class_dist = {0, 0.6, 0.4}, .nr_attributes = 2, .stats = STATS});
     NodeData& d = *tree.node(leaf).data;
-    d.nr_attributes = 2;
-    d.stats = STATS;
     d.nr_exemplars = 3;
     d.exemplars = {0, 1, 2, 3};
     auto answer = [&](int32_t knn, Vector class_counts) {
@@ -141,8 +138,9 @@ TEST(Engine, NeighbourGateAndVote) {
 
 TEST(Engine, BranchRulings) {
     Tree tree;
-    const NodeId first = add(tree, LEAF, {0, 1, 0}), second = add(tree, LEAF, {0, 0.5, 0.5});
-    const NodeId node = add(tree, MULTIWAY, {0, 0.4, 0.6}, {first, second}, 3);
+    const NodeId first = add(tree, LEAF, {.class_dist = {0, 1, 0}}),
+                 second = add(tree, LEAF, {.class_dist = {0, 0.5, 0.5}});
+    const NodeId node = add(tree, MULTIWAY, {.class_dist = {0, 0.4, 0.6}, .attribute = 3}, {first, second});
     auto run = [&](Instance e) { return classify_example(SHAPES, CiDataset{}, tree, tree.root, e); };
     const Vector own{0, 0.4, 0.6}, mixed{0, 0.75, 0.25};
     EXPECT_EQ(run(example(1, {1, 0.0, 10, 1})), (Vector{0, 1, 0}));  // count 10: label 1
@@ -163,9 +161,7 @@ TEST(Engine, BranchRulings) {
     EXPECT_EQ(run(example(1, {1, 0.0, 10, 1})), own);
 
     // On size: a NaN limit holds the value in the band.
-    const NodeId band = add(tree, BINARY, {0, 0.4, 0.6}, {first, second}, 2);
-    tree.node(band).data->lower = NaN;
-    tree.node(band).data->upper = 4;
+    add(tree, BINARY, {.class_dist = {0, 0.4, 0.6}, .attribute = 2, .lower = NaN, .upper = 4}, {first, second});
     const ClassProbs r = run(example(1, {1, 1.0, 10, 1}));
     ASSERT_TRUE(r);
     EXPECT_TRUE(std::isnan((*r)[1]));

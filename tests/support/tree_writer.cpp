@@ -25,11 +25,9 @@ std::string node_data(const NodeFields& fields) {
 }
 
 NodeFields leaf_data(const std::vector<double>& class_dist, double weight) {
-    NodeFields fields;
-    fields.class_dist = class_dist;
-    fields.class_counts.push_back(weight);
-    for (double p : class_dist) fields.class_counts.push_back(weight * p);
-    return fields;
+    std::vector<double> counts{weight};
+    for (double p : class_dist) counts.push_back(weight * p);
+    return {.class_dist = class_dist, .class_counts = counts};
 }
 
 TreeFile& TreeFile::node(int32_t kind, int32_t number, int32_t nr_children, const NodeFields& data) {
