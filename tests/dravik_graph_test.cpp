@@ -103,6 +103,7 @@ TEST(DravikGraph, DrawsEveryNodeKind) {
 
 const NodeFields PLAIN = leaf_data({1, 0});
 const NodeFields SUNNY{.attribute = 1, .class_dist = {1, 0}};
+const NodeFields HALF{.attribute = 2, .cut = 0.5, .lower = 0.5, .upper = 0.5, .class_dist = {1, 0}};
 
 // A multi-way test on outlook above `leaves` leaves, under `links` single-branch tests.
 std::string multiway_tree(int links, int leaves) {
@@ -112,17 +113,12 @@ std::string multiway_tree(int links, int leaves) {
     return file.bytes;
 }
 
-// A complete binary tree with `levels` levels of nodes.
-TreeFile& add_complete(TreeFile& file, int levels, int32_t number = 1) {
+// A complete binary tree with `levels` levels of nodes, after the entries of `file`.
+TreeFile complete(TreeFile file, int levels, int32_t number = 1) {
     if (levels == 1) return file.leaf(number, PLAIN);
-    add_complete(file, levels - 1, 2 * number);
-    add_complete(file, levels - 1, 2 * number + 1);
-    return file.binary(number, {.attribute = 2, .cut = 0.5, .lower = 0.5, .upper = 0.5, .class_dist = {1, 0}});
-}
-
-std::string cut_binary_graph() {
-    TreeFile file;
-    return graph_of(read_tree(add_complete(file, 11).bytes));
+    file = complete(std::move(file), levels - 1, 2 * number);
+    file = complete(std::move(file), levels - 1, 2 * number + 1);
+    return file.binary(number, HALF);
 }
 
 // Occurrences of `what` in `text`.
@@ -145,7 +141,7 @@ TEST(DravikGraph, LargeTreesKeepTheTopLevelsThatFitInTwoThousandNodes) {
         {"2001 nodes", graph_of(read_tree(multiway_tree(1999, 1))), 2000, 1,
          "[label=\"not drawn:\\n2 nodes, 1 leaf\", shape=note];\n  n1999 -> n2000 [label=\"1 branch\", style=dotted];"},
         // 2047 nodes: levels 0 to 9 (1023 nodes) and a marker under each of the 512 on level 9.
-        {"complete binary", cut_binary_graph(), 1023 + 512, 512,
+        {"complete binary", graph_of(read_tree(complete({}, 11).bytes)), 1023 + 512, 512,
          "[label=\"not drawn:\\n2 nodes, 2 leaves\", shape=note];\n"},
         // The root and one marker for its 5000 branches.
         {"5000 branches", graph_of(read_tree(multiway_tree(0, 5000))), 2, 1,
@@ -191,7 +187,7 @@ TEST(DravikGraph, EveryGraphRendersWithoutAWarning) {
     const std::vector<std::pair<std::string, std::string>> graphs{
         {"iris", read_file(EXPECTED_IRIS)},
         {"every kind", every_kind_graph()},
-        {"cut", cut_binary_graph()},
+        {"cut", graph_of(read_tree(complete({}, 11).bytes))},
     };
     for (const auto& [name, graph] : graphs) {
         dir.write("graph.dot", graph);
