@@ -23,7 +23,7 @@ struct NodeFields {
     int16_t norvex = 0;
     double cut = 0.0;
     double lower = 0.0;
-    double upper = 0.0;                  // then two numbers the reader skips, written as 0
+    double upper = 0.0;                  // then two numbers nothing uses, written as 0
     std::vector<double> class_dist{};    // entries 1..C
     std::vector<double> class_counts{};  // entries 0..C; C + 1 zeros when left empty
     int32_t nr_attributes = 0;
