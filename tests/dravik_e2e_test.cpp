@@ -163,8 +163,7 @@ TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
     dir.write("weather.tree", chain.bytes);
     // About 100 MB of outline: its head and its last line are compared.
     const RunResult r = run_program(PROGRAM, {"-f", "weather", "-t", "1"}, dir.path());
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(std::pair(r.status, r.err), std::pair(0, std::string()));
     const std::string head =
         HEAD + "Error rate on test set 0.333333 (1 / 3) (Nodes: 10000, Leaves: 1, Depth: 10000 )\n" + TEST_TIME +
         "Decision Tree:\n(Nodes: 10000, Leaves: 1, Depth: 10000 )\n" + "[1]outlook = sunny\n|\t[2]outlook = sunny\n";
