@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Ci_instances.h"
@@ -138,18 +139,16 @@ TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
         const AttVal* storage = instance.values.begin();
         ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
         instance.values[5].value = 0.5;
-        EXPECT_EQ(instance.nr_attributes, 5);
-        EXPECT_EQ(instance.values.begin(), storage);
-        EXPECT_FALSE(instance.values.owns_storage());
+        EXPECT_EQ(std::tuple(instance.nr_attributes, instance.values.begin(), instance.values.owns_storage()),
+                  std::tuple(5, storage, false));
         ASSERT_EQ(Ci_ReBuildInstance(instance, 4), 1);
         ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
-        EXPECT_EQ(instance.values[5].status, STATUS_KNOWN);
-        EXPECT_EQ(instance.values[5].value, 0.0);
+        EXPECT_EQ(std::tuple(instance.values[5].status, instance.values[5].value), std::tuple(STATUS_KNOWN, 0.0));
         ASSERT_EQ(Ci_ReBuildInstance(instance, 7), 1);
-        EXPECT_TRUE(instance.values.owns_storage());
-        EXPECT_EQ(instance.values[0].value, i);
-        EXPECT_EQ(instance.values[2].value, i - 1);
-        EXPECT_EQ(instance.values[6].value, 0.0);
+        // The number, the humidity and the new position, in storage of the example's own.
+        EXPECT_EQ(std::tuple(instance.values.owns_storage(), instance.values[0].value, instance.values[2].value,
+                             instance.values[6].value),
+                  std::tuple(true, i, i - 1, 0.0));
     }
     EXPECT_EQ(Ci_ReBuildInstance(data.instances[1], 0), 0);
 }
