@@ -98,9 +98,8 @@ void check_whole_run(const std::string& program, const Files& data_set, const Wh
     files.insert(data_set.begin(), data_set.end());  // where `given` names none
     for (const auto& [name, content] : files)
         if (content) dir.write(name, *content);
-    std::vector<std::string> args;
     std::istringstream words(run.args);
-    for (std::string word; words >> word;) args.push_back(word);
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
     const RunResult result = run_program(program, args, dir.path(), run.out_file);
     EXPECT_EQ(mask_run_output(result.out), run.out);
     EXPECT_EQ(result.err, run.err);
