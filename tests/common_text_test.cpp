@@ -121,7 +121,6 @@ TEST(DomainFiles, DeclarationsNamesFilesRefusalsAndLookups) {
         {"d.names", header + "| no class list\n", Dialect::Main, "refused"},
         {"d.names", header, Dialect::Solmet, "refused"},
         {"d.domain", "", Dialect::Main, "refused"},
-        {"d.domain", "\n\nno colon\n", Dialect::Main, "refused"},
         {"d.domain", "x: a, b\nk: continuous\n", Dialect::Main, "refused"},
         {"d.domain", "x: a, b\nk: ignore\n", Dialect::Main, "refused", 1},
     };
