@@ -30,20 +30,12 @@ const Domain kIntegerDateAndIgnored{"data",
                                      {"x", CONTINUOUS, {}},
                                      {"class", NOMINAL, {"", "a", "b"}}}};
 
-struct ReadResult {
-    CiDataset dataset;
-    Captured captured;
-};
-
-ReadResult read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,
-                         size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
-    ReadResult result;
-    result.captured = capture_output([&] {
-        TextStream file = text_stream(text);
-        TextReader stream(file.get(), block_size);
-        result.dataset = ReadCiDataset(stream, domain, dialect);
-    });
-    return result;
+// The examples of `text`, read through blocks of `block_size` bytes.
+CiDataset read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,
+                        size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
+    TextStream file = text_stream(text);
+    TextReader stream(file.get(), block_size);
+    return ReadCiDataset(stream, domain, dialect);
 }
 
 // Each accepted example as "number class: values", a value as K<value>, U or D.
@@ -111,10 +103,12 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
     for (const auto& c : cases) {
         for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{4}, size_t{7}}) {
             SCOPED_TRACE(c.text + " in blocks of " + std::to_string(block_size));
-            const ReadResult r = read_examples(c.text, c.domain, c.dialect, block_size);
-            EXPECT_EQ(r.captured.out, "Reading examples.\n");
-            EXPECT_EQ(r.captured.err, c.err);
-            EXPECT_EQ(describe(r.dataset), c.examples);
+            CiDataset data;
+            const Captured captured =
+                capture_output([&] { data = read_examples(c.text, c.domain, c.dialect, block_size); });
+            EXPECT_EQ(captured.out, "Reading examples.\n");
+            EXPECT_EQ(captured.err, c.err);
+            EXPECT_EQ(describe(data), c.examples);
         }
     }
 }
@@ -127,9 +121,8 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
 TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     std::string lines;
     for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
-    ReadResult r = read_examples(lines, kWeather);
-    EXPECT_EQ(r.captured.out, "Reading examples...\n");
-    CiDataset& data = r.dataset;
+    CiDataset data;
+    EXPECT_EQ(capture_output([&] { data = read_examples(lines, kWeather); }).out, "Reading examples...\n");
     ASSERT_EQ(data.nr_instances, 25000);
     const std::string before = describe(data);
     EXPECT_TRUE(Ci_ReserveRoom(data, 3));
