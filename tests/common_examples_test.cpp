@@ -155,7 +155,7 @@ TEST(StatsFile, LayoutByPositionType) {
     for (int r = 0; r < 3; ++r) out.f64s({0.5, 1.0 + r, 2.0, 3.0, 1.5});
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 10.0 + r, -1.0, 20.0});
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 0.5, 0.0, 1.0});
-    out.raw("tail");
+    out.bytes += "tail";
     ASSERT_EQ(out.bytes.size(), 120u + 96u + 96u + 4u);
     BinaryReader reader =
         BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(out.bytes.data()), out.bytes.size());

@@ -48,8 +48,8 @@ TEST(CoefReader, ReadsTheWholeFileAndRefusesCutsAndHostileCounts) {
     const int32_t counts[][2] = {{-1, 3}, {1, -3},      {0, 3},    {1, 2},   {-huge - 1, -huge - 1},
                                  {30, 3}, {huge, huge}, {1, huge}, {huge, 3}};
     for (const auto [rows, cols] : counts) {
-        const BinaryWriter file = BinaryWriter{}.i32(rows).i32(cols).f64s({1.0, 1.0, 1.0}).raw(bytes.substr(8 + 24));
-        EXPECT_EQ(read(file.bytes), std::pair(false, refusal)) << rows << " x " << cols;
+        const std::string file = BinaryWriter{}.i32(rows).i32(cols).f64s({1.0, 1.0, 1.0}).bytes + bytes.substr(8 + 24);
+        EXPECT_EQ(read(file), std::pair(false, refusal)) << rows << " x " << cols;
     }
 }
 
