@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Ci_instances.h"
@@ -29,20 +30,12 @@ const Domain kIntegerDateAndIgnored{"data",
                                      {"x", CONTINUOUS, {}},
                                      {"class", NOMINAL, {"", "a", "b"}}}};
 
-struct ReadResult {
-    CiDataset dataset;
-    Captured captured;
-};
-
-ReadResult read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,
-                         size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
-    ReadResult result;
-    result.captured = capture_output([&] {
-        TextStream file = text_stream(text);
-        TextReader stream(file.get(), block_size);
-        result.dataset = ReadCiDataset(stream, domain, dialect);
-    });
-    return result;
+// The examples of `text`, read through blocks of `block_size` bytes.
+CiDataset read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,
+                        size_t block_size = TextReader::DEFAULT_BLOCK_SIZE) {
+    TextStream file = text_stream(text);
+    TextReader stream(file.get(), block_size);
+    return ReadCiDataset(stream, domain, dialect);
 }
 
 // Each accepted example as "number class: values", a value as K<value>, U or D.
@@ -110,10 +103,12 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
     for (const auto& c : cases) {
         for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{4}, size_t{7}}) {
             SCOPED_TRACE(c.text + " in blocks of " + std::to_string(block_size));
-            const ReadResult r = read_examples(c.text, c.domain, c.dialect, block_size);
-            EXPECT_EQ(r.captured.out, "Reading examples.\n");
-            EXPECT_EQ(r.captured.err, c.err);
-            EXPECT_EQ(describe(r.dataset), c.examples);
+            CiDataset data;
+            const Captured captured =
+                capture_output([&] { data = read_examples(c.text, c.domain, c.dialect, block_size); });
+            EXPECT_EQ(captured.out, "Reading examples.\n");
+            EXPECT_EQ(captured.err, c.err);
+            EXPECT_EQ(describe(data), c.examples);
         }
     }
 }
@@ -126,9 +121,8 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
 TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
     std::string lines;
     for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
-    ReadResult r = read_examples(lines, kWeather);
-    EXPECT_EQ(r.captured.out, "Reading examples...\n");
-    CiDataset& data = r.dataset;
+    CiDataset data;
+    EXPECT_EQ(capture_output([&] { data = read_examples(lines, kWeather); }).out, "Reading examples...\n");
     ASSERT_EQ(data.nr_instances, 25000);
     const std::string before = describe(data);
     EXPECT_TRUE(Ci_ReserveRoom(data, 3));
@@ -138,18 +132,16 @@ TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
         const AttVal* storage = instance.values.begin();
         ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
         instance.values[5].value = 0.5;
-        EXPECT_EQ(instance.nr_attributes, 5);
-        EXPECT_EQ(instance.values.begin(), storage);
-        EXPECT_FALSE(instance.values.owns_storage());
+        EXPECT_EQ(std::tuple(instance.nr_attributes, instance.values.begin(), instance.values.owns_storage()),
+                  std::tuple(5, storage, false));
         ASSERT_EQ(Ci_ReBuildInstance(instance, 4), 1);
         ASSERT_EQ(Ci_ReBuildInstance(instance, 6), 1);
-        EXPECT_EQ(instance.values[5].status, STATUS_KNOWN);
-        EXPECT_EQ(instance.values[5].value, 0.0);
+        EXPECT_EQ(std::tuple(instance.values[5].status, instance.values[5].value), std::tuple(STATUS_KNOWN, 0.0));
         ASSERT_EQ(Ci_ReBuildInstance(instance, 7), 1);
-        EXPECT_TRUE(instance.values.owns_storage());
-        EXPECT_EQ(instance.values[0].value, i);
-        EXPECT_EQ(instance.values[2].value, i - 1);
-        EXPECT_EQ(instance.values[6].value, 0.0);
+        // The number, the humidity and the new position, in storage of the example's own.
+        EXPECT_EQ(std::tuple(instance.values.owns_storage(), instance.values[0].value, instance.values[2].value,
+                             instance.values[6].value),
+                  std::tuple(true, i, i - 1, 0.0));
     }
     EXPECT_EQ(Ci_ReBuildInstance(data.instances[1], 0), 0);
 }
@@ -163,7 +155,7 @@ TEST(StatsFile, LayoutByPositionType) {
     for (int r = 0; r < 3; ++r) out.f64s({0.5, 1.0 + r, 2.0, 3.0, 1.5});
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 10.0 + r, -1.0, 20.0});
     for (int r = 0; r < 3; ++r) out.f64s({0.0, 0.5, 0.0, 1.0});
-    out.raw("tail");
+    out.bytes += "tail";
     ASSERT_EQ(out.bytes.size(), 120u + 96u + 96u + 4u);
     BinaryReader reader =
         BinaryReader::from_bytes(reinterpret_cast<const unsigned char*>(out.bytes.data()), out.bytes.size());

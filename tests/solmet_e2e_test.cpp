@@ -28,11 +28,8 @@ const std::string kReadErrors =
 //   3: outlook unknown, the mean 2 of class yes: 6 - 1 - 3.75 = 1.25 -> yes
 //   4: outlook unknown, likewise: 6 - 1 - 5.625 = -0.625 -> no
 // Row 0 (all classes) and row 2 (no) hold other means, so a stand-in from the wrong row shows.
-std::string weather_coef() {
-    const StatsTable outlook{{0, 5, 4, 5, 1.9}, {0, 2, 4, 3, 2.0}, {0, 3, 0, 2, 1.6}};
-    const StatsTable humidity{{0, 80, 65, 96}, {0, 79, 65, 96}, {0, 86, 70, 95}};
-    return coef_file({{6, -0.5, -0.0625}}, 3, {outlook, humidity});
-}
+const StatsTable kOutlook{{0, 5, 4, 5, 1.9}, {0, 2, 4, 3, 2.0}, {0, 3, 0, 2, 1.6}};
+const StatsTable kHumidity{{0, 80, 65, 96}, {0, 79, 65, 96}, {0, 86, 70, 95}};
 
 const std::string kBanner = "\nLinear Discriminant Version 3.1  <DATE>\n\n";
 // Standard output up to the domain line, and up to the count of examples read.
@@ -47,7 +44,8 @@ const std::string kErrorLine = "\nLinear Discriminant test set Error 0.250000 (1
 // Every run, failed or not, ends with status 0, unless a write fails; a run that stops
 // before classifying leaves the predictions file as it was.
 TEST(SolmetRun, WholeOutputs) {
-    const std::string coef = weather_coef(), read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
+    const std::string coef = coef_file({{6, -0.5, -0.0625}}, 3, {kOutlook, kHumidity});
+    const std::string read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
     const Files wx{{"wx.domain", kDomain}, {"wx.test", kTest}, {"wx.coef", coef}, {"wx.pred", "stale\n"}};
     const Files predicted = one_file("wx.pred", "yes\nyes\nyes\nno\n");
     const std::string refused = "Coefficients File wx.coef Not Found!\n", bad = "Invalid Option\n";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Solmet.h"
@@ -27,32 +28,28 @@ TEST(CoefReader, ReadsTheWholeFileAndRefusesCutsAndHostileCounts) {
     TempDir dir;
     const std::string base = dir.file("d").string(), refusal = "Can not read in file " + base + ".coef\n";
     Coefficients coefficients;
-    std::string err;
+    // Whether the reader accepts `bytes`, and what it says.
     const auto read = [&](const std::string& bytes) {
         dir.write("d.coef", bytes);
-        std::optional<ClassStats> stats;
-        err = capture_output([&] { stats = read_coeficientes(base, kMixed, coefficients); }).err;
-        return stats;
+        bool accepted = false;
+        const Captured captured =
+            capture_output([&] { accepted = read_coeficientes(base, kMixed, coefficients).has_value(); });
+        return std::pair(accepted, captured.err);
     };
     // Each row of a table alike; the continuous one holds unknowns, mean, min and max.
     const std::string bytes =
         coef_file({{0.5, -2.0, 3.25}}, 3, {StatsTable(3, {0, 1, 2, 3, 1.75}), StatsTable(3, {1, 42, -1, 50})});
-    const std::optional<ClassStats> stats = read(bytes + "trailing bytes are ignored");
-    ASSERT_TRUE(stats);
-    EXPECT_EQ(err, "");
-    for (size_t length = 0; length < bytes.size(); ++length) {
-        EXPECT_FALSE(read(bytes.substr(0, length))) << "cut at " << length;
-        EXPECT_EQ(err, length < 8 + 24 ? refusal : "") << "cut at " << length;
-    }
+    EXPECT_EQ(read(bytes + "trailing bytes are ignored"), std::pair(true, std::string()));
+    for (size_t length = 0; length < bytes.size(); ++length)
+        EXPECT_EQ(read(bytes.substr(0, length)), std::pair(false, length < 8 + 24 ? refusal : ""))
+            << "cut at " << length;
     // Negative counts, fewer functions than classes - 1, too few columns, counts past the end.
     const int32_t huge = 2147483647;
     const int32_t counts[][2] = {{-1, 3}, {1, -3},      {0, 3},    {1, 2},   {-huge - 1, -huge - 1},
                                  {30, 3}, {huge, huge}, {1, huge}, {huge, 3}};
     for (const auto [rows, cols] : counts) {
-        BinaryWriter file;
-        file.i32(rows).i32(cols).f64s({1.0, 1.0, 1.0}).raw(bytes.substr(8 + 24));
-        EXPECT_FALSE(read(file.bytes)) << rows << " x " << cols;
-        EXPECT_EQ(err, refusal) << rows << " x " << cols;
+        const std::string file = BinaryWriter{}.i32(rows).i32(cols).f64s({1.0, 1.0, 1.0}).bytes + bytes.substr(8 + 24);
+        EXPECT_EQ(read(file), std::pair(false, refusal)) << rows << " x " << cols;
     }
 }
 

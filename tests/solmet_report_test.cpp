@@ -8,7 +8,6 @@
 #include <string>
 
 #include "support/iris_reports.h"
-#include "support/run_program.h"
 
 namespace {
 

@@ -10,11 +10,6 @@ BinaryWriter& BinaryWriter::f64s(const std::vector<double>& values) {
     return *this;
 }
 
-BinaryWriter& BinaryWriter::raw(std::string_view text) {
-    bytes.append(text);
-    return *this;
-}
-
 void write_stats(BinaryWriter& out, const std::vector<StatsTable>& tables) {
     for (const StatsTable& table : tables)
         for (const std::vector<double>& row : table) out.f64s(row);

@@ -5,7 +5,6 @@
 #include <bit>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 struct BinaryWriter {
@@ -15,7 +14,6 @@ struct BinaryWriter {
     BinaryWriter& i16(int16_t v) { return big_endian(static_cast<uint16_t>(v), 2); }
     BinaryWriter& f64(double v) { return big_endian(std::bit_cast<uint64_t>(v), 8); }
     BinaryWriter& f64s(const std::vector<double>& values);
-    BinaryWriter& raw(std::string_view text);
     // The low `width` bytes of `bits`, the most significant first.
     BinaryWriter& big_endian(uint64_t bits, int width);
 };

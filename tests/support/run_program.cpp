@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,25 +43,23 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     const std::string out_path = out_file.empty() ? capture.file("stdout").string() : out_file;
     const std::string err_path = capture.file("stderr").string();
 
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};  // execv changes none of the words
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};  // posix_spawn changes none of the words
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
-        const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
+    // The files are opened in the test's folder, then the child moves to `cwd`.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
     RunResult result;
     int wstatus = 0;
-    if (pid > 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
+    if (spawned == 0 && waitpid(pid, &wstatus, 0) == pid && WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
     if (out_file.empty()) result.out = capture.read("stdout");
     result.err = capture.read("stderr");
     return result;
@@ -99,9 +98,8 @@ void check_whole_run(const std::string& program, const Files& data_set, const Wh
     files.insert(data_set.begin(), data_set.end());  // where `given` names none
     for (const auto& [name, content] : files)
         if (content) dir.write(name, *content);
-    std::vector<std::string> args;
     std::istringstream words(run.args);
-    for (std::string word; words >> word;) args.push_back(word);
+    const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
     const RunResult result = run_program(program, args, dir.path(), run.out_file);
     EXPECT_EQ(mask_run_output(result.out), run.out);
     EXPECT_EQ(result.err, run.err);
