@@ -39,7 +39,8 @@ std::string every_kind_graph() {
     for (TreeNode& node : tree.nodes)
         if (counters.contains(node.number))
             std::tie(node.data->test_errors, node.data->test_cases) = counters.at(node.number);
-    return graph_of(tree);
+    // The tree's figures, as the runs show them: 9 nodes, 4 leaves, depth 3.
+    return tree_graph(tree, DOMAIN, {DOMAIN.name, {9, 4, 3}, 0, 0});
 }
 
 TEST(DravikGraph, EscapesEveryString) {
@@ -93,8 +94,11 @@ TEST(DravikGraph, DrawsEveryNodeKind) {
         "  n12 [label=\"yes (2.00/1.00)\\n[ 0.500 0.500 ] (0)\\n[Errors: 0 in 0]\", style=dashed];\n"
         "}\n";
     const std::string graph = every_kind_graph();
-    // The caption's name is escaped; its layout is checked with the iris graph.
-    EXPECT_NE(graph.find("<TD COLSPAN=\"6\">we&amp;ther</TD>"), std::string::npos);
+    // The caption's name is escaped and its figures each in their place; its layout is checked
+    // with the iris graph.
+    EXPECT_NE(graph.find("<TD COLSPAN=\"6\">we&amp;ther</TD></TR>\n    <TR><TD COLSPAN=\"6\">(Nodes: 9, Leaves: 4, "
+                         "Depth: 3 )</TD></TR>"),
+              std::string::npos);
     EXPECT_EQ(graph.substr(graph.find("  n1 [")), nodes);
 }
 
