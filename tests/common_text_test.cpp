@@ -36,6 +36,8 @@ TEST(ReadField, BothDialects) {
         {"x .. ,y . \n", ",\t", Dialect::Main, {"x .", "y ", "<none>", "<none>"}},
         // A carriage return inside a field is dropped; before a line end it ends the field.
         {"a\rb,c\r\n", ",\t", Dialect::Main, {"ab", "c", "<none>", "<none>"}},
+        // Also when the read that follows it moves the field to the front of the buffer.
+        {"x,a\rb\n", ",\t", Dialect::Main, {"x", "ab", "<none>", "<none>"}},
         // A carriage return where a field would begin ends the line, as a line end does.
         {"a,\r\nb", ",\t", Dialect::Main, {"a", "<none>", "<none>", "b"}},
         {"\n\n:name: x", ":\n", Dialect::Main, {"name", " x"}},
@@ -47,9 +49,11 @@ TEST(ReadField, BothDialects) {
     // Read in blocks of every small size too, so that each field, separator run, carriage
     // return and line end also meets the end of a block.
     for (const auto& c : cases)
-        for (const size_t block_size : {TextReader::DEFAULT_BLOCK_SIZE, size_t{1}, size_t{2}, size_t{3}, size_t{5}})
+        for (size_t small = 0; small <= 8; ++small) {
+            const size_t block_size = small == 0 ? TextReader::DEFAULT_BLOCK_SIZE : small;
             EXPECT_EQ(fields_of(c.text, c.separators, c.dialect, block_size), c.expected)
                 << c.text.c_str() << " in blocks of " << block_size;
+        }
 }
 
 // ---- Domains -------------------------------------------------------------------------------
