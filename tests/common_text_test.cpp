@@ -112,6 +112,9 @@ TEST(DomainFiles, DeclarationsNamesFilesRefusalsAndLookups) {
         {"d.domain", "c: whatever\nd: date\ns: [ordered], lo, hi\nh: 0.5, 1.5\nk: p q\n", Dialect::Solmet,
          "c=4; d=4; s=0{[ordered],lo,hi}; h=2{0.5,1.5}; k=0{p,q}", 2,
          "Invalid Attribute declaration\nInvalid Attribute declaration\n"},
+        // It also splits value lists at semicolons.
+        {"d.domain", "outlook: sunny;overcast;rain\nplay: yes, no\n", Dialect::Solmet,
+         "outlook=0{sunny,overcast,rain}; play=0{yes,no}"},
         {"d.names", "good bad\nx: continuous\n", Dialect::Main, "x=3; Classe=0{good,bad}"},
         {"d.names", "yes;no\n", Dialect::Main, "Classe=0{yes,no}"},
         {"d.names", header + ">50K, <=50K.\n" + declarations, Dialect::Main,
