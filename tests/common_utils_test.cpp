@@ -1,6 +1,6 @@
 // The support library: the fast number conversions, against the C library, and the binary
-// reader's blocks: fields that straddle the end of a block, a short read at the end, and a
-// pipe, which is read whole.
+// reader's blocks: fields that straddle the end of a block, a bulk read of doubles, a short
+// read at the end, and a pipe, which is read whole.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "support/binary_writer.h"
 #include "support/run_program.h"
@@ -55,9 +56,13 @@ TEST(Numbers, ConversionsAgreeWithTheCLibraryBitForBit) {
 }
 
 TEST(BinaryReader, FieldsAcrossTheEndOfABlockAndFromAPipe) {
-    // Padding up to 3 bytes before the end of the first 1 MiB block.
+    // Padding up to 3 bytes before the end of the first 1 MiB block; then more doubles than
+    // one bulk read decodes at a time: 0, 0.5, ..., 299.5.
     const size_t padding = (size_t{1} << 20) - 3;
-    const std::string bytes = std::string(padding, 'x') + BinaryWriter{}.i32(-5).f64(2.5).i16(7).bytes + "ab";
+    std::vector<double> halves(600);
+    for (size_t i = 0; i < halves.size(); ++i) halves[i] = 0.5 * static_cast<double>(i);
+    const std::string bytes =
+        std::string(padding, 'x') + BinaryWriter{}.i32(-5).f64(2.5).i16(7).f64s(halves).bytes + "ab";
     auto check = [&](const std::filesystem::path& path) {
         std::optional<BinaryReader> reader = BinaryReader::open(path.string());
         ASSERT_TRUE(reader);
@@ -66,6 +71,9 @@ TEST(BinaryReader, FieldsAcrossTheEndOfABlockAndFromAPipe) {
         EXPECT_EQ(reader->read_i32(), -5);
         EXPECT_EQ(reader->read_f64(), 2.5);
         EXPECT_EQ(reader->read_i16(), 7);
+        std::vector<double> read(halves.size());
+        EXPECT_TRUE(reader->read_f64s(read.data(), read.size()));
+        EXPECT_EQ(read, halves);
         EXPECT_EQ(reader->bytes_left(), 2u);
         EXPECT_FALSE(reader->read_i32());  // short: what was left is consumed
         EXPECT_EQ(reader->bytes_left(), 0u);
