@@ -113,16 +113,27 @@ TEST(ExampleReader, ValuesMessagesAndRejectedLines) {
     }
 }
 
-// 25000 examples fill blocks of values of 64, 128, ..., 8192 examples (16320 in all) and
-// one of 10000, and the first chunk of examples grows, moving them, until it holds 10000.
-// Room reserved for derived values keeps every value, and growing into it takes no storage
-// of its own; shrinking and growing again gives known zeros; growing past the room moves an
-// example's values to storage of its own.
-TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
+// `count` weather examples: rain or sunny, the humidity counting from 0, class yes.
+std::string weather_lines(int count) {
     std::string lines;
-    for (int i = 0; i < 25000; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
+    for (int i = 0; i < count; ++i) lines += (i % 3 == 0 ? "rain," : "sunny,") + std::to_string(i) + ",yes\n";
+    return lines;
+}
+
+// The reader prints a dot for each block of 10000 examples it starts, and starts one more
+// only after a full one. 25000 examples fill blocks of values of 64, 128, ..., 8192 examples
+// (16320 in all) and one of 10000, and the first chunk of examples grows, moving them, until
+// it holds 10000. Room reserved for derived values keeps every value, and growing into it
+// takes no storage of its own; shrinking and growing again gives known zeros; growing past
+// the room moves an example's values to storage of its own.
+TEST(ExampleStorage, BlocksReservedRoomAndGrowth) {
+    for (const auto& [count, progress] : {std::pair(9999, "Reading examples.\n"), {19999, "Reading examples..\n"}}) {
+        const std::string lines = weather_lines(count);
+        EXPECT_EQ(capture_output([&] { read_examples(lines, kWeather); }).out, progress) << count;
+    }
     CiDataset data;
-    EXPECT_EQ(capture_output([&] { data = read_examples(lines, kWeather); }).out, "Reading examples...\n");
+    EXPECT_EQ(capture_output([&] { data = read_examples(weather_lines(25000), kWeather); }).out,
+              "Reading examples...\n");
     ASSERT_EQ(data.nr_instances, 25000);
     const std::string before = describe(data);
     EXPECT_TRUE(Ci_ReserveRoom(data, 3));
