@@ -66,6 +66,8 @@ TEST(DravikReport, IrisRunsAndChangesNothingElse) {
                          .test = example(".test") + "5.0,3.0,1.0,0.2,rose\n",
                          .labels = kOddLabels,
                          .expected = replaced(kIrisReport, kOddReport)},
+                        // Too few fields: the added line is rejected too.
+                        {.test = example(".test") + "5.0,3.0,1.0\n", .expected = "\"rejected_lines\": 1,"},
                         {.test = "", .expected = "\"errors\": 0,\n  " + kEmptyFigures},
                         {.model = TreeFile{}.node(7, 1, 0, leaf_data({1, 0, 0})).bytes, .expected = unanswered},
                         {.options = {"-K", "3"}, .expected = "\"neighbours\": 3,"},

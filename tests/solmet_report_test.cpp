@@ -58,6 +58,8 @@ TEST(SolmetReport, IrisRunsAndChangesNothingElse) {
                          .test = example(".test") + "5.0,3.0,1.0,0.2,rose\n",
                          .labels = kOddLabels,
                          .expected = replaced(kIrisReport, kOddReport)},
+                        // Too few fields: the added line is rejected too.
+                        {.test = example(".test") + "5.0,3.0,1.0\n", .expected = "\"rejected_lines\": 1,"},
                         {.unwritable = true},
                         {.model = ""},
                     });
