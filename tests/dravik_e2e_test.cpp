@@ -90,6 +90,12 @@ TEST(DravikRun, WholeOutputs) {
         many_tests += "sunny,70,yes\n";
         many_predictions += long_no + "\n";
     }
+    const Files iris{
+        {"iris.domain", example(".domain")}, {"iris.test", example(".test")}, {"iris.tree", example(".tree")}};
+    const std::string iris_head =
+        BANNER + "Read domain file: iris.domain (4 Attributes 3 Classes)\nReading examples.\n";
+    const std::string iris_result =
+        "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n" + TEST_TIME;
     const std::vector<WholeRun> runs{
         {"-K 3 -v 4", "", "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"},
         // 65536 keeps none of its 16 bits; "abc" reads as 0.
@@ -142,11 +148,11 @@ TEST(DravikRun, WholeOutputs) {
         {"-f weather", "", "File weather.test Not Found!\n" + unwritable, no_test, Files{}, 1, "/dev/full"},
         // The bundled example; its predictions are left out.
         {"-f iris -v 2 -p /dev/null",
-         BANNER + "Read domain file: iris.domain (4 Attributes 3 Classes)\nReading examples.\n" +
-             "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n" +
-             "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n" + TEST_TIME,
-         "",
-         {{"iris.domain", example(".domain")}, {"iris.test", example(".test")}, {"iris.tree", example(".tree")}}},
+         iris_head + "Confusion Matrix:\n\t[1]\t[2]\t[3]\n[1]\t15\t0\t0\n[2]\t0\t13\t1\n[3]\t0\t2\t14\n" + iris_result,
+         "", iris},
+        // Its graph fits the file's buffer, so only closing the file finds the disk full.
+        {"-f iris -p /dev/null -g /dev/full", iris_head + iris_result, "Can not write file /dev/full\n", iris, Files{},
+         1},
     };
     for (const WholeRun& run : runs) check_whole_run(PROGRAM, weather, run);
 }
