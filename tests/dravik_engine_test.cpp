@@ -97,6 +97,21 @@ TEST(Engine, NaiveBayesNeitherUnderflowsNorDividesZeroByZero) {
     d.class_counts = {5, 0, 0};
     d.nr_attributes = 0;  // every class is modelled, and no value has weight in any
     EXPECT_EQ(NorvexClassifyExample(SHAPES, e, d, 2), (Vector{0, 0, 0}));
+    // A leaf's model of one class has one position, whatever its row count (1 row, 2 classes)
+    // says: yes, the one class with a weight of at least 2.5 * 4, and no complaint.
+    Tree tree;
+    add(tree, LEAF,
+        {.class_counts = {20, 15, 5},
+         .class_dist = {0, 0.75, 0.25},
+         .nr_attributes = 4,
+         .nr_linears = 1,
+         .nr_norvex_classes = 1,
+         .norvex = 1,
+         .stats = STATS});
+    Instance leaf_example = example(1, {1, 0.0, 10, 1});
+    ClassProbs answer;
+    const Captured c = capture_output([&] { answer = classify_example(SHAPES, {}, tree, tree.root, leaf_example); });
+    EXPECT_EQ(std::pair(answer, c.err), std::pair(ClassProbs(Vector{0, 1, 0}), std::string()));
 }
 
 TEST(Engine, NeighbourDistances) {
