@@ -86,7 +86,8 @@ class MergeReports(unittest.TestCase):
                      confusion=dict(solmet["confusion"], matrix=[row[:2] for row in solmet["confusion"]["matrix"][:2]]))
         other_tree = dict(dravik, tree=dict(dravik["tree"], leaves=5))
         for name, content in [("reordered", reordered), ("fewer", fewer), ("other_tree", other_tree),
-                              ("array", [1]), ("unlabelled", dict(solmet, classes=None))]:
+                              ("older", dict(solmet, version="3.0")), ("array", [1]),
+                              ("unlabelled", dict(solmet, classes=None))]:
             with open(self.path(name + ".json"), "w") as file:
                 json.dump(content, file)
         with open(self.path("broken.json"), "w") as file:
@@ -95,6 +96,7 @@ class MergeReports(unittest.TestCase):
             (["whole.json", "part1.json"], 'part1.json: does not match whole.json: "program" is "Dravik", not "Solmet"'),
             (["whole.json", "reordered.json"], 'class 1 is "virginica", not "setosa"'),
             (["whole.json", "fewer.json"], "2 classes, not 3"),
+            (["whole.json", "older.json"], '"version" is "3.0", not "3.1"'),
             (["part1.json", "other_tree.json"], 'tree "leaves" is 5, not 6'),
             (["part1.json", "part2.json"], "part2.json: a nearest-neighbour run (neighbours 3) cannot be merged"),
             (["whole.json", "broken.json"], "broken.json: not valid JSON"),
