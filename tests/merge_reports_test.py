@@ -77,6 +77,20 @@ class MergeReports(unittest.TestCase):
             self.assertEqual(run([TOOL, "-o", "m.json", "part1.json", "part2.json"], self.folder).returncode, 0)
             self.assertEqual(self.merge("m.json", "part3.json").stdout, merged)
 
+    def test_ratios_come_from_the_summed_matrix(self):
+        solmet = json.loads(self.report(SOLMET, "whole"))
+        # The sum [[1, 1, 0], [0, 1, 1], [3, 0, 3]] has the F1 figures 2/6, 2/4 and 6/10. Added
+        # in class order, 1/3 + 0.5 rounds down to 7505999378950826 / 2**53 and the 0.6 after it
+        # down to 6455159465897710 / 2**52, whose third is 0.4777777777777777. Adding 0.6 before
+        # one of the others, or summing without rounding, gives 0.4777777777777778.
+        for name, matrix in [("a", [[1, 1, 0], [0, 0, 0], [0, 0, 0]]), ("b", [[0, 0, 0], [0, 1, 1], [3, 0, 3]])]:
+            examples, correct = sum(map(sum, matrix)), sum(matrix[c][c] for c in range(3))
+            shard = dict(solmet, examples=examples, errors=examples - correct,
+                         confusion=dict(solmet["confusion"], matrix=matrix))
+            with open(self.path(name + ".json"), "w") as file:
+                json.dump(shard, file)
+        self.assertIn('\n  "macro_f1": 0.4777777777777777,\n', self.merge("a.json", "b.json").stdout)
+
     def test_refusals(self):
         solmet = json.loads(self.report(SOLMET, "whole"))
         dravik = json.loads(self.report(DRAVIK, "part1"))
