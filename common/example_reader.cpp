@@ -1,0 +1,246 @@
+#include "example_reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "numbers.h"
+#include "run_support.h"
+
+namespace {
+
+std::string_view example_separators(Dialect dialect) { return dialect == Dialect::Main ? ",\t" : ",\t "; }
+
+int count_ignored(const Domain& domain) {
+    int ignored = 0;
+    for (int a = 1; a <= domain.nr_attributes; ++a)
+        if (domain.attributes[static_cast<size_t>(a)].type == IGNORE) ++ignored;
+    return ignored;
+}
+
+AttVal unknown(int status) { return AttVal{status, UNKNOWN_VALUE}; }
+
+// IdValLbl for one attribute, with a hash index over long label lists.
+class LabelLookup {
+   public:
+    explicit LabelLookup(const Attribute& attribute) : attribute_(&attribute) {
+        if (attribute.type == CONTINUOUS || attribute.type == DATE || attribute.nr_values() <= LINEAR_SCAN) return;
+        for (int v = attribute.nr_values(); v >= 1; --v) index_[attribute.values[static_cast<size_t>(v)]] = v;
+    }
+    int number(std::string_view label) const {
+        const Attribute& a = *attribute_;
+        if (a.type == CONTINUOUS || a.type == DATE) return 0;
+        if (a.nr_values() <= LINEAR_SCAN) {
+            for (int v = 1; v <= a.nr_values(); ++v)
+                if (a.values[static_cast<size_t>(v)] == label) return v;
+            return 0;
+        }
+        const auto found = index_.find(label);
+        return found == index_.end() ? 0 : found->second;
+    }
+
+   private:
+    static constexpr int LINEAR_SCAN = 8;
+    const Attribute* attribute_;
+    std::unordered_map<std::string_view, int> index_;  // the first label of each text
+};
+
+// What reading the examples of one domain needs, worked out once.
+struct ExampleFormat {
+    ExampleFormat(const Domain& domain, Dialect dialect)
+        : domain(domain),
+          dialect(dialect),
+          rules(example_separators(dialect), dialect),
+          stored(domain.nr_attributes - count_ignored(domain)) {
+        labels.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+        types.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+        for (int a = 1; a <= domain.nr_attributes + 1; ++a) {
+            labels.emplace_back(domain.attributes[static_cast<size_t>(a)]);
+            types.push_back(domain.attributes[static_cast<size_t>(a)].type);
+        }
+    }
+    const LabelLookup& lookup(int position) const { return labels[static_cast<size_t>(position) - 1]; }
+    int type(int position) const { return types[static_cast<size_t>(position) - 1]; }
+
+    const Domain& domain;
+    Dialect dialect;
+    FieldRules rules;
+    int stored;                       // values kept per example
+    std::vector<LabelLookup> labels;  // positions 1..nr_attributes + 1
+    std::vector<int> types;           // likewise
+};
+
+void report(const std::string& message) { std::fwrite(message.data(), 1, message.size(), stderr); }
+
+std::string message_head(long number, long line) {
+    char head[96];
+    std::snprintf(head, sizeof head, "ReadAttVal: Instance %ld (Line %ld) ", number, line);
+    return head;
+}
+
+void report_invalid_value(long number, long line, int position, std::string_view field, bool integer, Dialect dialect) {
+    const char* open = dialect == Dialect::Solmet ? " " : integer ? "'" : " '";
+    const char* close = dialect == Dialect::Solmet ? "\n" : "'\n";
+    report(message_head(number, line) + "Invalid attribute ( " + std::to_string(position) + " )value:" + open +
+           std::string(field) + close);
+}
+
+// The value of attribute `position` from its field text.
+AttVal decode_value(const ExampleFormat& format, int position, std::string_view field, long number, long line) {
+    if (field[0] == '?') return unknown(STATUS_UNKNOWN);
+    if (field[0] == '*') return unknown(STATUS_DONTCARE);
+    switch (format.type(position)) {
+        case NOMINAL:
+        case ORDERED: {
+            const int label = format.lookup(position).number(field);
+            if (label != 0) return AttVal{STATUS_KNOWN, static_cast<double>(label)};
+            report_invalid_value(number, line, position, field, false, format.dialect);
+            return unknown(STATUS_UNKNOWN);
+        }
+        case INTEGER:
+            if (format.lookup(position).number(field) == 0)
+                report_invalid_value(number, line, position, field, true, format.dialect);
+            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))};
+        case CONTINUOUS: {
+            const double value = c_strtod(field);
+            if (std::isnan(value)) return unknown(STATUS_UNKNOWN);
+            return AttVal{STATUS_KNOWN, value};
+        }
+        default:  // DATE
+            return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))};
+    }
+}
+
+// The next example's slice of the value storage; running out of memory ends the run.
+AttVal* slice_for(InstanceArray& instances, long number) {
+    try {
+        return instances.next_slice();
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "ReadAttVal: Out of Memory Example %ld\n", number);
+        throw OutOfMemory{};
+    }
+}
+
+// Decodes the attribute fields of one line into the next slice of `instances`; false for
+// an empty line or a wrong field count.
+bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, long line, InstanceArray& instances,
+                long& rejected) {
+    const int n = format.domain.nr_attributes;
+    // An empty or comment line yields nothing: find out before taking a slice.
+    std::optional<std::string_view> field;
+    if (n >= 1) {
+        field = stream.read_field(format.rules);
+        if (!field) return false;
+    }
+    AttVal* values = slice_for(instances, number);
+    values[0] = AttVal{STATUS_KNOWN, static_cast<double>(number)};
+    size_t stored = 1;
+    for (int position = 1; position <= n; ++position) {
+        if (position > 1) field = stream.read_field(format.rules);
+        if (!field) {
+            ++rejected;
+            if (format.dialect == Dialect::Main)
+                std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
+                             line, position);
+            else
+                std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number,
+                             line);
+            return false;
+        }
+        if (format.type(position) == IGNORE) continue;
+        values[stored++] = decode_value(format, position, *field, number, line);
+    }
+    return true;
+}
+
+// Reads one example line into the next slice of `instances`; its class number, or nothing
+// for a line that yields no example.
+std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& format, long number,
+                                  InstanceArray& instances, ExampleReader& reader) {
+    const bool main_dialect = format.dialect == Dialect::Main;
+    if (main_dialect && number == 1) reader.line = 0;
+    // The older dialect counts every call, whatever the line held, after the messages.
+    struct CountCall {
+        ExampleReader& reader;
+        bool active;
+        ~CountCall() {
+            if (active) ++reader.line;
+        }
+    } count_call{reader, !main_dialect};
+
+    if (!ReadAttVal(stream, format, number, reader.line, instances, reader.rejected)) return std::nullopt;
+    const std::optional<std::string_view> class_field = stream.read_field(format.rules);
+    // Without attributes, a line that has no class field is simply an empty line.
+    if (!class_field && format.domain.nr_attributes == 0) return std::nullopt;
+    if (main_dialect) ++reader.line;
+    const int class_value = class_field ? format.lookup(format.domain.nr_attributes + 1).number(*class_field) : 0;
+    if (class_value == 0) {
+        ++reader.rejected;
+        report(message_head(number, reader.line) + "Invalid Classe value: " + std::string(class_field.value_or("")) +
+               "\n");
+        return std::nullopt;
+    }
+    return class_value;
+}
+
+constexpr size_t INSTANCE_BLOCK = 10000;
+
+void make_room(InstanceArray& instances, size_t count) {
+    try {
+        instances.reserve(count);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "CiReadInstances: Not enough memory\n");
+        throw OutOfMemory{};
+    }
+}
+
+InstanceArray ReadCiInstances(TextReader& stream, const Domain& domain, Dialect dialect, long& rejected_lines) {
+    std::printf("Reading examples");
+    const ExampleFormat format(domain, dialect);
+    InstanceArray instances;
+    instances.set_value_stride(static_cast<uint32_t>(format.stored) + 1);
+    make_room(instances, 1);
+    instances.push_back(Instance{});  // entry 0 unused
+    ExampleReader reader;
+    size_t capacity = 0;
+    if (!stream.at_end()) {
+        do {
+            capacity += INSTANCE_BLOCK;
+            std::printf(".");
+            std::fflush(stdout);
+            while (instances.size() - 1 < capacity) {
+                const long number = static_cast<long>(instances.size());
+                const std::optional<int> class_value = ReadCiInstance(stream, format, number, instances, reader);
+                if (class_value) {
+                    make_room(instances, instances.size() + 1);
+                    instances.add_from_slice(*class_value, format.stored);
+                }
+                if (stream.at_end()) break;
+            }
+        } while (!stream.at_end());
+    }
+    rejected_lines = reader.rejected;
+    std::printf("\n");
+    return instances;
+}
+
+}  // namespace
+
+CiDataset ReadCiDataset(TextReader& stream, const Domain& domain, Dialect dialect) {
+    CiDataset dataset;
+    dataset.instances = ReadCiInstances(stream, domain, dialect, dataset.rejected_lines);
+    dataset.nr_instances = static_cast<int>(dataset.instances.size()) - 1;
+    dataset.domain = count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain;
+    return dataset;
+}
+
+CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect) {
+    TextReader reader(stream);
+    return ReadCiDataset(reader, domain, dialect);
+}
