@@ -17,11 +17,8 @@
 #include "classify.h"
 #include "data.h"
 #include "graph.h"
+#include "settings.h"
 #include "tree.h"
-
-int16_t TRACE = 0;
-int32_t KNN = 0;
-std::optional<std::string> GRAPH_PATH;
 
 namespace {
 

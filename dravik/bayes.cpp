@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "Dravik.h"
+#include "settings.h"
 
 std::vector<int> modelled_classes(const std::vector<double>& class_counts, int nr_classes, int32_t nr_attributes) {
     const double threshold = KH * static_cast<double>(nr_attributes);

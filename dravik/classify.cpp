@@ -7,10 +7,10 @@
 #include <string>
 
 #include "Combine.h"
-#include "Dravik.h"
 #include "bayes.h"
 #include "discrim.h"
 #include "neighbours.h"
+#include "settings.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "Combine.h"
-#include "Dravik.h"
+#include "settings.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "Dravik.h"
+#include "settings.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 // must give one prediction line per example read, and no more errors and examples
 // without an answer than examples.
 #include "Dravik.h"
-#include "options.h"
 #include "fuzz_support.h"
+#include "options.h"
+#include "settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     quiet_standard_output();

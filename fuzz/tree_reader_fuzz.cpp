@@ -2,10 +2,10 @@
 // is summarised, displayed at every verbosity and trace level, used to classify a small
 // data set with and without neighbours, and drawn as a graph.
 #include "BuildTree.h"
-#include "Dravik.h"
 #include "classify.h"
 #include "fuzz_support.h"
 #include "graph.h"
+#include "settings.h"
 #include "tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "Combine.h"
-#include "Dravik.h"
 #include "bayes.h"
 #include "classify.h"
 #include "discrim.h"
+#include "settings.h"
 #include "support/capture.h"
 #include "support/matrices.h"
 
