@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../common/utf8.h"
-#include "BuildTree.h"
+#include "node_text.h"
 #include "bayes.h"
 
 // ---- Escaping -------------------------------------------------------------------------------
@@ -77,15 +77,13 @@ std::string dot_html_text(std::string_view text) { return escaped(text, Markup::
 
 namespace {
 
-bool is_test_kind(int32_t kind) { return kind == MULTIWAY || kind == BINARY || kind == BINARY_LINEAR; }
-
 // A node the outline shows: a leaf or a test node.
 bool is_drawn(const Tree& tree, NodeId id) {
-    return id != NO_NODE && (tree.node(id).kind == LEAF || is_test_kind(tree.node(id).kind));
+    return id != NO_NODE && (tree.node(id).kind == LEAF || is_test_node(tree.node(id).kind));
 }
 
 // Branches the outline shows under a node: every child entry of a test node.
-int64_t branches(const TreeNode& node) { return is_test_kind(node.kind) ? std::max(node.nr_children, 0) : 0; }
+int64_t branches(const TreeNode& node) { return is_test_node(node.kind) ? std::max(node.nr_children, 0) : 0; }
 
 // Branches whose child entries can hold a node; those before are empty entries that the
 // reader did not store.

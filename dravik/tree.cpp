@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "../common/lists.h"
-#include "BuildTree.h"
 
 // ---- Reading ------------------------------------------------------------------------------
 
@@ -14,8 +13,6 @@ namespace {
 // The magic line and its terminating zero byte.
 constexpr char MAGIC[] = "Brenx\n";
 constexpr size_t MAGIC_SIZE = sizeof MAGIC;
-
-bool is_test_node(int32_t kind) { return kind == MULTIWAY || kind == BINARY || kind == BINARY_LINEAR; }
 
 // The entry on top of the stack; an empty stack gives an empty entry.
 NodeId pop_entry(Stack<NodeId>& stack) { return empty_s(stack) ? NO_NODE : pop(stack); }
@@ -285,35 +282,4 @@ TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {
     });
     if (tree.root != NO_NODE) depth = node_depth[static_cast<size_t>(tree.root)];
     return summary;
-}
-
-// ---- Display --------------------------------------------------------------------------------
-
-namespace {
-
-void indent(int level) {
-    for (int i = 0; i < level; ++i) std::printf("|\t");
-}
-
-}  // namespace
-
-void show_tree(const Tree& tree, NodeId id, const Domain& domain, NodePrinter printer, int level) {
-    if (id == NO_NODE) return;
-    const TreeNode& node = tree.node(id);
-    const NodeData* data = node.data ? &*node.data : nullptr;
-    if (node.kind == LEAF) {
-        indent(level);
-        printer(domain, data, level, node.number, LEAF);
-        return;
-    }
-    if (!is_test_node(node.kind)) return;
-    for (int32_t b = 1; b <= node.nr_children; ++b) {
-        indent(level);
-        printer(domain, data, b, node.number, node.kind);
-        show_tree(tree, tree.child(id, b), domain, printer, level + 1);
-    }
-}
-
-void Show_Tree(const Tree& tree, const Domain& domain, NodePrinter printer) {
-    show_tree(tree, tree.root, domain, printer, 0);
 }

@@ -14,6 +14,9 @@
 
 enum NodeKind : int32_t { LEAF = 0, MULTIWAY = 1, BINARY = 2, BINARY_LINEAR = 3, EMPTY_ENTRY = -1 };
 
+// A node that tests a value and has branches: multi-way or binary.
+inline bool is_test_node(int32_t kind) { return kind == MULTIWAY || kind == BINARY || kind == BINARY_LINEAR; }
+
 // Deepest tree accepted: nodes on a path from the root through the test nodes' children.
 constexpr int MAX_TREE_DEPTH = 10000;
 
