@@ -1,13 +1,10 @@
 // Decision helpers on class-probability vectors (reals indexed 1..C, entry 0 unused).
 #pragma once
 
-#include <optional>
 #include <span>
 #include <vector>
 
-// A class-probability vector as the descent hands it on, without copying: entries 0..C of
-// a vector that lives elsewhere; nothing means no answer.
-using AnswerView = std::optional<std::span<const double>>;
+#include "class_probs.h"
 
 // Position 1..n of the first largest entry (1 when n < 1); a NaN entry never wins.
 // Only the entries the vector holds take part.

@@ -231,15 +231,3 @@ std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance
     if (!answer) return std::nullopt;
     return Vector(answer->begin(), answer->end());
 }
-
-void extend_example(Instance& example, int32_t nr_attributes, std::span<const double> values, int64_t count) {
-    if (nr_attributes < 0 || count < 0) return;
-    const int64_t size = static_cast<int64_t>(nr_attributes) + count + 1;
-    if (size > std::numeric_limits<int32_t>::max()) return;
-    if (!Ci_ReBuildInstance(example, static_cast<int>(size))) return;
-    for (int64_t i = 1; i <= count; ++i) {
-        AttVal& value = example.values[static_cast<size_t>(nr_attributes + i)];
-        value.status = STATUS_KNOWN;
-        value.value = at(values, i);
-    }
-}

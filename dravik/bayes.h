@@ -72,8 +72,3 @@ void Norvex_Leaf(NorvexModel& model, const Instance& example, std::span<double> 
 // The model answer for one example, resolved from the node's data at the call.
 std::optional<std::vector<double>> NorvexClassifyExample(const Domain& domain, const Instance& example,
                                                          const NodeData& data, int64_t k);
-
-// Resizes the example to J+K attributes and stores values[1..K] at J+1..J+K as known reals
-// (0 for entries past the end of `values`). Leaves the example as it was when the size is
-// out of reach or memory cannot be had.
-void extend_example(Instance& example, int32_t nr_attributes, std::span<const double> values, int64_t count);

@@ -8,11 +8,9 @@
 #include "../common/Ci_instances.h"
 #include "../common/distributions.h"
 #include "../common/utils.h"
+#include "class_probs.h"
 #include "neighbours.h"
 #include "tree.h"
-
-// A class-probability vector: reals indexed 1..C (entry 0 unused); nothing means no answer.
-using ClassProbs = std::optional<std::vector<double>>;
 
 // What a classification of a test set counts besides its errors.
 struct ClassifyTally {

@@ -12,45 +12,11 @@
 #include "../common/Ci_instances.h"
 #include "../common/distributions.h"
 #include "../common/utils.h"
-
-// ---- Reading an example's values ------------------------------------------------------
-
-// The value at position a when the example holds a known one there; null for an unknown
-// or don't-care value and for a position the example does not hold.
-inline const AttVal* known_value(const Instance& example, int32_t a) {
-    if (a < 1 || a > example.nr_attributes) return nullptr;
-    const AttVal& value = example.values[static_cast<size_t>(a)];
-    return value.status == STATUS_KNOWN ? &value : nullptr;
-}
-
-// How a value of one attribute names a label: the label index (NOMINAL, ORDERED), the
-// label that spells the integer in decimal (INTEGER, 0 when none does), 0 for a value
-// not known and for every other type.
-struct LabelReader {
-    int type = CONTINUOUS;
-    std::vector<std::pair<int32_t, int>> integer_labels;  // INTEGER: (integer, first label spelling it), by integer
-
-    int label(const AttVal* value) const;
-};
-
-// The reader of every position: entries 1..nr_attributes of the domain, then one for the
-// positions beyond them (derived, hence continuous); entry 0 serves positions below 1.
-struct LabelReaders {
-    std::vector<LabelReader> readers;
-
-    explicit LabelReaders(const Domain& domain);
-    const LabelReader& at(int32_t a) const {
-        const auto last = static_cast<int64_t>(readers.size()) - 1;
-        return readers[static_cast<size_t>(a < 1 ? 0 : a > last - 1 ? last : a)];
-    }
-};
+#include "example_values.h"
 
 // e^t. The power of 0 is exactly 1 (as the C library gives it too), which saves the call
 // for the best of a model's classes.
 inline double exponential(double t) { return t == 0.0 ? 1.0 : std::exp(t); }
-
-// Cell [row][column] of the table of position a; 0 where the table or the cell does not exist.
-double stats_cell(const ClassStats& stats, int32_t a, int row, int column);
 
 // ---- Linear models ----------------------------------------------------------------------
 
