@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "file.h"
 #include "numbers.h"
 
 int NR_IGNORES = 0;
@@ -107,11 +108,6 @@ std::vector<std::string> read_class_line(TextReader& stream, Dialect dialect) {
     return classes;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 // Domain files are small.
 constexpr size_t DOMAIN_BLOCK_SIZE = 64 * 1024;
 
@@ -120,7 +116,7 @@ constexpr size_t DOMAIN_BLOCK_SIZE = 64 * 1024;
 std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect) {
     NR_IGNORES = 0;
     const std::string path = base + suffix;
-    File file(std::fopen(path.c_str(), "r"));
+    File file = File::open(path, "r");
     if (!file) return std::nullopt;
     TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
     const std::vector<std::string> classes = read_class_line(stream, dialect);
@@ -147,7 +143,7 @@ std::optional<Domain> ReadDomain(const std::string& base, const std::string& suf
     NR_IGNORES = 0;
     const std::string path = base + suffix;
     std::optional<Domain> domain;
-    if (File file{std::fopen(path.c_str(), "r")}) {
+    if (File file = File::open(path, "r")) {
         TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
         domain = GenerateDomainInfo(stream, dialect, BarNames::Declare);
         domain->name = base;

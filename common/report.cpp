@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "file.h"
 #include "utf8.h"
 
 int64_t ConfusionView::at(int observed, int predicted) const {
@@ -298,10 +299,6 @@ std::optional<std::string> create_temporary(const std::string& path, int& fd) {
     return std::nullopt;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // True when `path` names an existing file that is not a regular one (followed through
 // symbolic links).
 bool names_special_file(const std::string& path) {
@@ -311,11 +308,10 @@ bool names_special_file(const std::string& path) {
 
 // Writes the report straight into the special file `path`.
 bool write_in_place(const std::string& path, const RunReport& report) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "w"));
+    File file = File::open(path, "w");
     if (!file) return false;
     write_json(file.get(), report);
-    const bool written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
-    return std::fclose(file.release()) == 0 && written;
+    return file.close();
 }
 
 }  // namespace
@@ -327,7 +323,7 @@ std::vector<std::string> class_labels(const Domain& domain) {
 
 std::string domain_file_name(const std::string& dataset) {
     const std::string domain = dataset + ".domain";
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(domain.c_str(), "r"));
+    const File file = File::open(domain, "r");
     return file ? domain : dataset + ".names";
 }
 
@@ -336,13 +332,13 @@ bool write_report(const std::string& path, const RunReport& report) {
     int fd = -1;
     const std::optional<std::string> temporary = create_temporary(path, fd);
     if (!temporary) return false;
-    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "w"));
+    File file(::fdopen(fd, "w"));
     if (!file) ::close(fd);
     bool written = false;
     if (file) {
         write_json(file.get(), report);
         written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0 && ::fsync(fd) == 0;
-        written = std::fclose(file.release()) == 0 && written;
+        written = file.close() && written;
     }
     if (written && std::rename(temporary->c_str(), path.c_str()) == 0) return true;
     std::remove(temporary->c_str());

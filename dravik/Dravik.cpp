@@ -11,6 +11,7 @@
 #include <string>
 
 #include "../common/Ci_instances.h"
+#include "../common/file.h"
 #include "../common/report.h"
 #include "../common/utils.h"
 #include "BuildTree.h"
@@ -27,10 +28,6 @@ constexpr const char* VERSION = "5.3";
 // The descent and the display recurse once per tree level; a tree may have
 // MAX_TREE_DEPTH levels, so the run gets a stack far larger than any such path needs.
 constexpr size_t RUN_STACK_SIZE = size_t{512} << 20;
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // The tree classifier's own options: -t the trace level, -K the neighbours, -g the graph.
 void set_option(int letter, const std::string& value) {
@@ -127,7 +124,7 @@ int run(int argc, char** argv) {
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name, domain->nr_attributes,
                 domain->nr_classes());
 
-    const std::unique_ptr<std::FILE, FileCloser> test_file(std::fopen((*dataset + ".test").c_str(), "r"));
+    const File test_file = File::open(*dataset + ".test", "r");
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name);
         return 0;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "../common/file.h"
 #include "Combine.h"
 #include "bayes.h"
 #include "discrim.h"
@@ -297,14 +298,9 @@ ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set,
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
-
-OutputFile open_predictions(const Domain& domain) {
+File open_predictions(const Domain& domain) {
     const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
-    OutputFile file(std::fopen(path.c_str(), "w"));
+    File file = File::open(path, "w");
     if (!file) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
     return file;
 }
@@ -318,7 +314,7 @@ const char* class_label(const Domain& domain, int c) {
 // grows as lines come, so that a small test set costs a small one.
 class PredictionWriter {
 public:
-    PredictionWriter(const Domain& domain, OutputFile file) : file_(std::move(file)) {
+    PredictionWriter(const Domain& domain, File file) : file_(std::move(file)) {
         for (int c = 0; c <= class_count(domain); ++c) lines_.push_back(std::string(class_label(domain, c)) + '\n');
     }
     PredictionWriter(const PredictionWriter&) = delete;
@@ -338,9 +334,7 @@ public:
     bool close() {
         if (!file_) return true;
         flush();
-        const bool flushed = std::fflush(file_.get()) == 0 && std::ferror(file_.get()) == 0;
-        const bool closed = std::fclose(file_.release()) == 0;
-        return flushed && closed && !failed_;
+        return file_.close() && !failed_;
     }
 
 private:
@@ -350,7 +344,7 @@ private:
             failed_ = true;
         buffer_.clear();
     }
-    OutputFile file_;
+    File file_;
     std::vector<std::string> lines_;  // entry 0: "?"
     std::string buffer_;
     bool failed_ = false;

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "../common/file.h"
 #include "../common/utf8.h"
 #include "node_text.h"
 #include "bayes.h"
@@ -355,8 +356,8 @@ std::string tree_graph(const Tree& tree, const Domain& domain, const GraphCaptio
 }
 
 bool write_graph(const std::string& path, const std::string& graph) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) return false;
-    const bool written = std::fwrite(graph.data(), 1, graph.size(), file) == graph.size();
-    return std::fclose(file) == 0 && written;
+    File file = File::open(path, "w");
+    if (!file) return false;
+    const bool written = std::fwrite(graph.data(), 1, graph.size(), file.get()) == graph.size();
+    return file.close() && written;
 }

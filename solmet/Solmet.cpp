@@ -6,17 +6,13 @@
 #include <memory>
 #include <new>
 
+#include "../common/file.h"
 #include "../common/report.h"
 #include "coeficients.h"
 
 namespace {
 
 constexpr const char* kVersion = "3.1";
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using InputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 void report_unreadable(const std::string& name) {
     std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
@@ -119,7 +115,7 @@ int run(const std::string& name) {
                 domain->nr_classes());
 
     const std::string test_path = name + ".test";
-    const InputFile test_file(std::fopen(test_path.c_str(), "r"));
+    const File test_file = File::open(test_path, "r");
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name.c_str());
         return 0;

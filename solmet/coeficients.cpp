@@ -9,15 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "../common/file.h"
+
 namespace {
 
 // Weights of the classes scoring far below the best stop at exp(-25) instead of 0.
 constexpr double kLowestScoreDifference = -25.0;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 
 bool takes_part(int type) { return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS; }
 
@@ -88,12 +85,6 @@ void class_weights(const std::vector<double>& scores, std::vector<double>& weigh
         if (difference < kLowestScoreDifference) difference = kLowestScoreDifference;
         weights[c] = all || !(difference <= -1e-10) ? std::exp(difference) : 0.0;
     }
-}
-
-// Flushes and closes an output file; false when it did not take everything written to it.
-bool close_output(OutputFile file) {
-    const bool flushed = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0;
-    return std::fclose(file.release()) == 0 && flushed;
 }
 
 // The buffer the predictions of `count` examples are written through: room for all of
@@ -180,7 +171,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     // example lines as they always were when both go to one file.
     std::vector<char> buffer;
     const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
-    OutputFile predictions(std::fopen(path.c_str(), "w"));
+    File predictions = File::open(path, "w");
     if (!predictions) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
     if (predictions && VERBOSITY <= 1 && last >= first) {
         buffer.resize(prediction_buffer_size(domain, last - first + 1));
@@ -202,7 +193,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
         if (VERBOSITY > 1) report_example(i, LblValId(domain, class_attribute, observed), label, weights);
         if (predicted != observed) ++errors;
     }
-    const bool written = !predictions || close_output(std::move(predictions));
+    const bool written = predictions.close();
     if (predictions_lost) *predictions_lost = !written;
     return confusion;
 }

@@ -1,0 +1,42 @@
+// An open C stream that closes itself, and says on a checked close whether everything
+// written to it reached the file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+class File {
+public:
+    File() = default;
+    // Takes ownership of `stream`, which may be null.
+    explicit File(std::FILE* stream) : stream_(stream) {}
+    // fopen of `path` in `mode`; an empty File when it cannot be opened.
+    static File open(const std::string& path, const char* mode) { return File(std::fopen(path.c_str(), mode)); }
+    File(File&& other) noexcept : stream_(std::exchange(other.stream_, nullptr)) {}
+    File& operator=(File&& other) noexcept {
+        File(std::move(other)).swap(*this);
+        return *this;
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() {
+        if (stream_ != nullptr) std::fclose(stream_);
+    }
+    void swap(File& other) noexcept { std::swap(stream_, other.stream_); }
+
+    std::FILE* get() const { return stream_; }
+    explicit operator bool() const { return stream_ != nullptr; }
+
+    // Flushes and closes the stream; false when a write failed on the way, or the flush or
+    // the close did (a full disk). An empty File closes without fault.
+    bool close() {
+        if (stream_ == nullptr) return true;
+        const bool flushed = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+        const bool closed = std::fclose(std::exchange(stream_, nullptr)) == 0;
+        return flushed && closed;
+    }
+
+private:
+    std::FILE* stream_ = nullptr;
+};
