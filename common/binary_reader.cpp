@@ -176,11 +176,9 @@ uint64_t BinaryReader::bytes_left() const {
     return size_ > position_ ? size_ - position_ : 0;
 }
 
-bool BinaryReader::fits(int64_t count, uint64_t item_size) {
-    bool ok = count >= 0;
-    if (ok && item_size != 0) ok = static_cast<uint64_t>(count) <= bytes_left() / item_size;
-    if (!ok) skip_to_end();
-    return ok;
+bool BinaryReader::fits(int64_t count, uint64_t item_size) const {
+    if (count < 0) return false;
+    return item_size == 0 || static_cast<uint64_t>(count) <= bytes_left() / item_size;
 }
 
 void BinaryReader::skip_to_end() { at_end_ = true; }

@@ -44,9 +44,8 @@ public:
     std::optional<std::vector<unsigned char>> read_bytes(size_t n);
 
     // True when `count` items of `item_size` bytes can still be in the file: count is
-    // not negative and no larger than what is left. Computed
-    // without overflow. When it is false the reader is moved to the end of the file.
-    bool fits(int64_t count, uint64_t item_size);
+    // not negative and no larger than what is left. Computed without overflow.
+    bool fits(int64_t count, uint64_t item_size) const;
     // Bytes left before the end of the file, and the whole file's size.
     uint64_t bytes_left() const;
     uint64_t size() const { return size_; }

@@ -218,8 +218,3 @@ std::string Trim(std::string_view text) {
     const size_t last = text.find_last_not_of(white);
     return std::string(text.substr(first, last - first + 1));
 }
-
-int contained(int c, std::string_view set) {
-    if (c == '\0' || c == EOF) return 0;
-    return set.find(static_cast<char>(c)) != std::string_view::npos ? 1 : 0;
-}

@@ -93,6 +93,3 @@ std::vector<std::string> ReadLine(TextReader& stream, std::string_view separator
 
 // Text without leading and trailing white space (space, tab, LF, CR, VT, FF).
 std::string Trim(std::string_view text);
-
-// 1 when `c` is not NUL and occurs in `set`.
-int contained(int c, std::string_view set);

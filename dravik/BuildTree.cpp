@@ -7,10 +7,6 @@
 #include "node_text.h"
 #include "settings.h"
 
-int predict_class(const std::vector<double>& class_counts, int i, int nr_classes, int32_t nr_attributes) {
-    return class_at_position(modelled_classes(class_counts, nr_classes, nr_attributes), i, nr_classes);
-}
-
 namespace {
 
 void indent(int level) {

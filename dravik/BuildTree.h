@@ -16,10 +16,6 @@ using NodePrinter = void (*)(const Domain& domain, const NodeData* data, int bra
 
 void ShowTree(const Domain& domain, const NodeData* data, int branch_or_level, int32_t number, int32_t kind);
 
-// Class number of the i-th class, in class order, whose weight is at least KH * J;
-// 1 when C < 1, C + 1 when fewer than i classes qualify.
-int predict_class(const std::vector<double>& class_counts, int i, int nr_classes, int32_t nr_attributes);
-
 // Prints the whole tree as an indented outline.
 void Show_Tree(const Tree& tree, const Domain& domain, NodePrinter printer);
 

@@ -12,7 +12,10 @@ int64_t coefficient_count(int32_t nr_linears, int32_t nr_coefs) {
 // Reads `n` doubles into entries first..first+n-1 of `v`, after checking that they can
 // be in the file; `v` is sized first + n.
 bool read_vector(BinaryReader& file, std::vector<double>& v, size_t first, int64_t n) {
-    if (!file.fits(n, sizeof(double))) return false;
+    if (!file.fits(n, sizeof(double))) {
+        file.skip_to_end();  // a count that cannot be right reads as a short read
+        return false;
+    }
     v.assign(first + static_cast<size_t>(n), 0.0);
     return file.read_f64s(v.data() + first, static_cast<size_t>(n));
 }

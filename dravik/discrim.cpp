@@ -16,8 +16,6 @@ double coefficient(const DMatrix& coefs, int row, int column) {
     return coefs.contains(row, column) ? coefs.at(row, column) : 0.0;
 }
 
-bool takes_part(int type) { return type == ORDERED || type == INTEGER || type == CONTINUOUS; }
-
 // Input of one resolved attribute: its value, or the training mean when it is unknown.
 double input_value(const LinearModel::Input& input, const Instance& example) {
     const AttVal* value = known_value(example, input.attribute);
@@ -50,7 +48,7 @@ LinearModel linear_model(const Domain& domain, const DMatrix& coefs, const Class
     int column = 2;
     for (int32_t a = 1; a <= last_input; ++a) {
         const int type = position_type(domain, a);
-        if (!takes_part(type)) continue;
+        if (!is_linear_input(type)) continue;
         const int unknown_column =
             type == CONTINUOUS ? MEAN : domain.attributes[static_cast<size_t>(a)].nr_values() + 1;
         model.inputs.push_back({a, type == CONTINUOUS, stats_cell(stats, a, 0, unknown_column)});

@@ -20,6 +20,10 @@ inline double exponential(double t) { return t == 0.0 ? 1.0 : std::exp(t); }
 
 // ---- Linear models ----------------------------------------------------------------------
 
+// Whether a domain attribute of this type takes a coefficient column of a node's linear
+// functions: ORDERED, INTEGER and CONTINUOUS ones do; NOMINAL, IGNORE and DATE ones do not.
+inline bool is_linear_input(int type) { return type == ORDERED || type == INTEGER || type == CONTINUOUS; }
+
 // A node's linear functions over the domain attributes that take part (ORDERED, INTEGER,
 // CONTINUOUS), each with its coefficient column and the training mean that stands in
 // for an unknown value.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "../common/lists.h"
+#include "discrim.h"
 
 // ---- Reading ------------------------------------------------------------------------------
 
@@ -164,10 +165,8 @@ int64_t longest_path(const Tree& tree) {
 // Domain attributes that take a coefficient column of a linear model.
 int64_t linear_inputs(const Domain& domain) {
     int64_t count = 0;
-    for (int a = 1; a <= domain.nr_attributes; ++a) {
-        const int type = domain.attributes[static_cast<size_t>(a)].type;
-        if (type == ORDERED || type == INTEGER || type == CONTINUOUS) ++count;
-    }
+    for (int a = 1; a <= domain.nr_attributes; ++a)
+        if (is_linear_input(domain.attributes[static_cast<size_t>(a)].type)) ++count;
     return count;
 }
 

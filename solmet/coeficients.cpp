@@ -16,7 +16,11 @@ namespace {
 // Weights of the classes scoring far below the best stop at exp(-25) instead of 0.
 constexpr double kLowestScoreDifference = -25.0;
 
-bool takes_part(int type) { return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS; }
+// Whether an attribute of this type takes a coefficient of the discriminant functions:
+// every type but IGNORE and DATE, NOMINAL ones with their label number as the value.
+bool takes_coefficient(int type) {
+    return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS;
+}
 
 // The model as the loop over the examples applies it, worked out once per run: the
 // attributes that take part, in order, and for each function the stand-ins of its class
@@ -28,7 +32,7 @@ class ScoringPlan {
         : coefficients_(coefficients), nr_functions_(std::max(domain.nr_classes() - 1, 0)) {
         for (int j = 1; j <= nr_attributes; ++j) {
             const Attribute& attribute = domain.attributes[static_cast<size_t>(j)];
-            if (takes_part(attribute.type))
+            if (takes_coefficient(attribute.type))
                 inputs_.push_back(Input{static_cast<size_t>(j), attribute.type == CONTINUOUS});
         }
         standins_.reserve(static_cast<size_t>(nr_functions_) * inputs_.size());
