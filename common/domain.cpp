@@ -8,9 +8,6 @@
 #include "file.h"
 #include "numbers.h"
 
-int NR_IGNORES = 0;
-
-
 namespace {
 
 std::string_view value_separators(Dialect dialect) { return dialect == Dialect::Main ? ",\t" : ", ;\t"; }
@@ -79,7 +76,6 @@ std::optional<Attribute> Processa_atributo(TextReader& stream, Dialect dialect, 
     Attribute attribute;
     attribute.name = std::move(*name);
     classify_declaration(fields, attribute, dialect);
-    if (attribute.type == IGNORE) ++NR_IGNORES;
     return attribute;
 }
 
@@ -114,7 +110,6 @@ constexpr size_t DOMAIN_BLOCK_SIZE = 64 * 1024;
 }  // namespace
 
 std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect) {
-    NR_IGNORES = 0;
     const std::string path = base + suffix;
     File file = File::open(path, "r");
     if (!file) return std::nullopt;
@@ -140,7 +135,6 @@ std::optional<Domain> ReadNames(const std::string& base, const std::string& suff
 }
 
 std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect) {
-    NR_IGNORES = 0;
     const std::string path = base + suffix;
     std::optional<Domain> domain;
     if (File file = File::open(path, "r")) {

@@ -37,9 +37,6 @@ struct Domain {
     int nr_classes() const { return class_attribute().nr_values(); }
 };
 
-// Number of IGNORE attributes in the domain read last; the example reader depends on it.
-extern int NR_IGNORES;
-
 // Reads base + suffix (".domain"), falling back to base + ".names". Prints its own
 // messages; nothing when no valid domain could be read.
 std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect);
