@@ -25,7 +25,7 @@ static_assert(sizeof(Value) == 16);
 
 // Values kept in chunks of 1 MiB, so that the store never copies or over-allocates.
 class ValueStore {
-   public:
+public:
     void add(const Value& v) {
         if (chunks_.empty() || chunks_.back().size() == CHUNK) {
             chunks_.emplace_back();
@@ -39,7 +39,7 @@ class ValueStore {
             for (const Value& v : chunk) f(v);
     }
 
-   private:
+private:
     static constexpr size_t CHUNK = (1 << 20) / sizeof(Value);
     std::vector<std::vector<Value>> chunks_;
 };

@@ -306,7 +306,8 @@ void add_leaf(TreeBuild& t, int nr_positions) {
         f.class_counts = {static_cast<double>(n)};
         for (int c = 1; c <= NR_CLASSES; ++c) f.class_counts.push_back(c == major ? 0.6 * n : 0.2 * n);
         f.class_dist = distribution_of(f.class_counts);
-        for (int i = 0; i < n; ++i) f.exemplars.push_back(static_cast<double>(1 + t.rng.next() % t.rows));
+        for (int i = 0; i < n; ++i)
+            f.exemplars.push_back(static_cast<double>(1 + t.rng.next() % static_cast<uint64_t>(t.rows)));
         ++t.exemplar_leaves;
     } else if (kind == 1 || kind == 2 || kind == 5) {
         f = model_node(t.rng, nr_positions, true);
@@ -364,7 +365,7 @@ std::string big_tree() {
     for (int b = 0; b < 3; ++b) add_plain_subtree(t, 16667);
     NodeFields root = leaf_data({1.0 / 3, 1.0 / 3, 1.0 / 3}, 1000);
     root.attribute = 6;
-    t.file.multiway(t.next_number++, 3, root);
+    t.file.node(1, t.next_number++, 3, root);  // kind 1: multi-way
     return t.file.bytes;
 }
 

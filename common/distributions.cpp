@@ -16,9 +16,12 @@ uint64_t stored_columns(int type, int nr_values) {
     switch (type) {
         case NOMINAL:
         case ORDERED:
-        case INTEGER: return static_cast<uint64_t>(nr_values) + 2;
-        case CONTINUOUS: return 4;
-        default: return 0;
+        case INTEGER:
+            return static_cast<uint64_t>(nr_values) + 2;
+        case CONTINUOUS:
+            return 4;
+        default:
+            return 0;
     }
 }
 

@@ -28,7 +28,7 @@ AttVal unknown(int status) { return AttVal{status, UNKNOWN_VALUE}; }
 
 // IdValLbl for one attribute, with a hash index over long label lists.
 class LabelLookup {
-   public:
+public:
     explicit LabelLookup(const Attribute& attribute) : attribute_(&attribute) {
         if (attribute.type == CONTINUOUS || attribute.type == DATE || attribute.nr_values() <= LINEAR_SCAN) return;
         for (int v = attribute.nr_values(); v >= 1; --v) index_[attribute.values[static_cast<size_t>(v)]] = v;
@@ -45,7 +45,7 @@ class LabelLookup {
         return found == index_.end() ? 0 : found->second;
     }
 
-   private:
+private:
     static constexpr int LINEAR_SCAN = 8;
     const Attribute* attribute_;
     std::unordered_map<std::string_view, int> index_;  // the first label of each text
@@ -53,13 +53,13 @@ class LabelLookup {
 
 // What reading the examples of one domain needs, worked out once.
 struct ExampleFormat {
-    ExampleFormat(const Domain& domain, Dialect dialect)
-        : domain(domain),
-          dialect(dialect),
-          rules(example_separators(dialect), dialect),
-          stored(domain.nr_attributes - count_ignored(domain)) {
-        labels.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
-        types.reserve(static_cast<size_t>(domain.nr_attributes) + 1);
+    ExampleFormat(const Domain& of_domain, Dialect in_dialect)
+        : domain(of_domain),
+          dialect(in_dialect),
+          rules(example_separators(in_dialect), in_dialect),
+          stored(of_domain.nr_attributes - count_ignored(of_domain)) {
+        labels.reserve(static_cast<size_t>(of_domain.nr_attributes) + 1);
+        types.reserve(static_cast<size_t>(of_domain.nr_attributes) + 1);
         for (int a = 1; a <= domain.nr_attributes + 1; ++a) {
             labels.emplace_back(domain.attributes[static_cast<size_t>(a)]);
             types.push_back(domain.attributes[static_cast<size_t>(a)].type);

@@ -148,7 +148,7 @@ namespace {
 
 // Writes the report's text to a stream; the stream records any failure.
 class JsonWriter {
-   public:
+public:
     explicit JsonWriter(std::FILE* file) : file_(file) {}
 
     void text(std::string_view s) { std::fwrite(s.data(), 1, s.size(), file_); }
@@ -172,7 +172,7 @@ class JsonWriter {
         text(": ");
     }
 
-   private:
+private:
     std::FILE* file_;
 };
 

@@ -9,8 +9,8 @@
 
 #include "../common/file.h"
 #include "../common/utf8.h"
-#include "node_text.h"
 #include "bayes.h"
+#include "node_text.h"
 
 // ---- Escaping -------------------------------------------------------------------------------
 

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PREDICT_PATH = "/dev/null";
     // Verbosity 2 lists the examples, 3 their probabilities too; below 2 only the way the
     // predictions are buffered differs, which the whole runs cover.
-    for (const int16_t verbosity : {2, 3}) {
+    for (const int16_t verbosity : {int16_t{2}, int16_t{3}}) {
         VERBOSITY = verbosity;
         long errors = 0;
         classify_testset(examples, coefficients.matrix, *stats, 1, examples.nr_instances, examples.domain.nr_attributes,

@@ -28,7 +28,7 @@ inline std::string_view as_text(Bytes bytes) { return {reinterpret_cast<const ch
 // such a folder (whole runs write and sync several files per input, which a disk makes
 // ten times slower), else under the temporary folder.
 class ScratchFolder {
-   public:
+public:
     ScratchFolder() {
         std::error_code error;
         const std::filesystem::path shared_memory = "/dev/shm";
@@ -58,7 +58,7 @@ class ScratchFolder {
 
     void remove(const std::string& name) const { std::remove(file(name).c_str()); }
 
-   private:
+private:
     std::filesystem::path path_;
 };
 

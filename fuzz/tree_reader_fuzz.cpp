@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Read once per input (reading is what makes these runs slow); its examples keep the
     // derived values of one level's classification into the next, as any example may.
     CiDataset test_set = small_data_set(Dialect::Main);
-    for (const int16_t level : {0, 1, 5}) {
+    for (const int16_t level : {int16_t{0}, int16_t{1}, int16_t{5}}) {
         VERBOSITY = level;
         TRACE = level;
         KNN = level;

@@ -1,6 +1,5 @@
 #include "Solmet.h"
 
-
 #include <cstdio>
 #include <ctime>
 #include <memory>

@@ -18,16 +18,14 @@ constexpr double kLowestScoreDifference = -25.0;
 
 // Whether an attribute of this type takes a coefficient of the discriminant functions:
 // every type but IGNORE and DATE, NOMINAL ones with their label number as the value.
-bool takes_coefficient(int type) {
-    return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS;
-}
+bool takes_coefficient(int type) { return type == NOMINAL || type == ORDERED || type == INTEGER || type == CONTINUOUS; }
 
 // The model as the loop over the examples applies it, worked out once per run: the
 // attributes that take part, in order, and for each function the stand-ins of its class
 // for unknown values (the training mean of class c, so that each function sees its own
 // class's stand-in for a missing value).
 class ScoringPlan {
-   public:
+public:
     ScoringPlan(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats, int nr_attributes)
         : coefficients_(coefficients), nr_functions_(std::max(domain.nr_classes() - 1, 0)) {
         for (int j = 1; j <= nr_attributes; ++j) {
@@ -63,7 +61,7 @@ class ScoringPlan {
         return score;
     }
 
-   private:
+private:
     struct Input {
         size_t attribute;
         bool continuous;

@@ -12,7 +12,7 @@ std::string read_file(const std::filesystem::path& path);
 
 // A fresh folder under the system's temporary folder, removed with its contents.
 class TempDir {
-   public:
+public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -23,7 +23,7 @@ class TempDir {
     void write(const std::string& name, const std::string& content) const;
     std::string read(const std::string& name) const;
 
-   private:
+private:
     std::filesystem::path path_;
 };
 
