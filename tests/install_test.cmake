@@ -1,6 +1,6 @@
 # Installs the build into a fresh prefix, checks that the programs, the merge tool, the manual
-# pages and the example data set are where the install layout puts them, and runs the installed
-# programs on the installed example.
+# pages (compressed), the licence, the changelog and the example data set are where the install
+# layout puts them, and runs the installed programs on the installed example.
 #
 # cmake -D BUILD_DIR=... -D PREFIX=... -D CONFIG=... -D BINDIR=... -D MANDIR=... -D DOCDIR=...
 #       -P install_test.cmake
@@ -14,7 +14,8 @@ endif()
 
 set(examples "${PREFIX}/${DOCDIR}/examples")
 foreach(file IN ITEMS "${BINDIR}/Solmet" "${BINDIR}/Dravik" "${BINDIR}/brenx-merge-reports"
-                      "${MANDIR}/man1/Solmet.1" "${MANDIR}/man1/Dravik.1" "${MANDIR}/man1/brenx-merge-reports.1")
+                      "${MANDIR}/man1/Solmet.1.gz" "${MANDIR}/man1/Dravik.1.gz"
+                      "${MANDIR}/man1/brenx-merge-reports.1.gz" "${DOCDIR}/copyright" "${DOCDIR}/changelog.gz")
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()
