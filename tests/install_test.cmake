@@ -1,6 +1,6 @@
-# Installs the build into a fresh prefix, checks that the programs, the manual pages and the
-# example data set are where the install layout puts them, and runs the installed programs on
-# the installed example.
+# Installs the build into a fresh prefix, checks that the programs, the merge tool, the manual
+# pages (compressed), the licence, the changelog and the example data set are where the install
+# layout puts them, and runs the installed programs on the installed example.
 #
 # cmake -D BUILD_DIR=... -D PREFIX=... -D CONFIG=... -D BINDIR=... -D MANDIR=... -D DOCDIR=...
 #       -P install_test.cmake
@@ -13,7 +13,9 @@ if(NOT status EQUAL 0)
 endif()
 
 set(examples "${PREFIX}/${DOCDIR}/examples")
-foreach(file IN ITEMS "${BINDIR}/Solmet" "${BINDIR}/Dravik" "${MANDIR}/man1/Solmet.1" "${MANDIR}/man1/Dravik.1")
+foreach(file IN ITEMS "${BINDIR}/Solmet" "${BINDIR}/Dravik" "${BINDIR}/brenx-merge-reports"
+                      "${MANDIR}/man1/Solmet.1.gz" "${MANDIR}/man1/Dravik.1.gz"
+                      "${MANDIR}/man1/brenx-merge-reports.1.gz" "${DOCDIR}/copyright" "${DOCDIR}/changelog.gz")
   if(NOT EXISTS "${PREFIX}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()
@@ -47,3 +49,12 @@ endfunction()
 
 expect_run(Solmet "Linear Discriminant test set Error 0.022222 (1 / 45) Test Time: ")
 expect_run(Dravik "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n")
+
+# The merge tool runs under its installed name, which it gives as its own.
+find_program(PYTHON3 python3)
+if(PYTHON3)
+  execute_process(COMMAND "${PREFIX}/${BINDIR}/brenx-merge-reports" --help RESULT_VARIABLE status OUTPUT_VARIABLE out)
+  if(NOT status EQUAL 0 OR NOT out MATCHES "^usage: brenx-merge-reports ")
+    message(FATAL_ERROR "brenx-merge-reports --help: exit status ${status}, output:\n${out}")
+  endif()
+endif()

@@ -1,6 +1,7 @@
 # Checks the manual pages against the programs: every option letter of a program's option
-# string (read from its driver, so that a new option cannot go undocumented) is named in the
-# SYNOPSIS and has an entry in OPTIONS, and the page renders without a single groff warning.
+# string (read from its driver, or from the merge tool's argument parser, so that a new option
+# cannot go undocumented) is named in the SYNOPSIS and has an entry in OPTIONS, and the page
+# renders without a single groff warning.
 #
 # cmake -D SOURCE_DIR=... -P man_pages_test.cmake
 
@@ -11,19 +12,24 @@ function(section page name out)
     set(${out} "" PARENT_SCOPE)
     return()
   endif()
+  math(EXPR start "${start} + 1")
   string(SUBSTRING "${page}" ${start} -1 rest)
-  string(SUBSTRING "${rest}" 1 -1 after_start)
-  string(FIND "${after_start}" "\n.SH " end)
+  string(FIND "${rest}" "\n.SH " end)
   string(SUBSTRING "${rest}" 0 ${end} text)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-function(check_options program driver)
+# The option letters that a program's driver passes to scan_options.
+function(driver_letters driver out)
   file(READ "${SOURCE_DIR}/${driver}" source)
   if(NOT source MATCHES "scan_options\\([^\"]*\"([^\"]*)\"")
-    message(FATAL_ERROR "${program}: no option string passed to scan_options in ${driver}")
+    message(FATAL_ERROR "no option string passed to scan_options in ${driver}")
   endif()
   string(REPLACE ":" "" letters "${CMAKE_MATCH_1}")
+  set(${out} "${letters}" PARENT_SCOPE)
+endfunction()
+
+function(check_options program letters)
   file(READ "${SOURCE_DIR}/man/${program}.1" page)
   section("${page}" SYNOPSIS synopsis)
   section("${page}" OPTIONS options)
@@ -31,18 +37,26 @@ function(check_options program driver)
   math(EXPR last "${count} - 1")
   foreach(i RANGE ${last})
     string(SUBSTRING "${letters}" ${i} 1 letter)
-    # Options are written \-x in the page, and each has an item ".B \-x" or ".BI \-x ...".
-    if(NOT synopsis MATCHES "\\\\-${letter}[^A-Za-z0-9]")
+    # Options are written \-x in the page, and each has an item ".B \-x", ".BI \-x ..." or
+    # ".BR \-x ...".
+    if(NOT synopsis MATCHES "\\\\-${letter}([^A-Za-z0-9]|$)")
       message(SEND_ERROR "${program}.1: option -${letter} missing from SYNOPSIS")
     endif()
-    if(NOT options MATCHES "\n\\.BI? \\\\-${letter}[ \n]")
+    if(NOT options MATCHES "\n\\.B[IR]? \\\\-${letter}[ \n]")
       message(SEND_ERROR "${program}.1: option -${letter} has no entry in OPTIONS")
     endif()
   endforeach()
 endfunction()
 
-check_options(Solmet solmet/Solmet.cpp)
-check_options(Dravik dravik/Dravik.cpp)
+driver_letters(solmet/Solmet.cpp letters)
+check_options(Solmet "${letters}")
+driver_letters(dravik/Dravik.cpp letters)
+check_options(Dravik "${letters}")
+# The merge tool's options: each add_argument("-x", and the -h that argparse adds.
+file(READ "${SOURCE_DIR}/tools/merge-reports" tool)
+string(REGEX MATCHALL "add_argument\\(\"-[A-Za-z]\"" calls "${tool}")
+string(REGEX REPLACE "add_argument\\(\"-([A-Za-z])\";?" "\\1" letters "${calls}")
+check_options(brenx-merge-reports "h${letters}")
 
 find_program(GROFF groff)
 if(NOT GROFF)
@@ -50,7 +64,7 @@ if(NOT GROFF)
   return()
 endif()
 # Typeset (the default device) and on a terminal, as man shows it: line breaking differs.
-foreach(program IN ITEMS Solmet Dravik)
+foreach(program IN ITEMS Solmet Dravik brenx-merge-reports)
   foreach(device IN ITEMS ps utf8)
     execute_process(COMMAND "${GROFF}" -man -ww -z -T${device} "${SOURCE_DIR}/man/${program}.1"
                     RESULT_VARIABLE status ERROR_VARIABLE warnings)

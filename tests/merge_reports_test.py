@@ -94,6 +94,9 @@ class MergeReports(unittest.TestCase):
     def test_refusals(self):
         solmet = json.loads(self.report(SOLMET, "whole"))
         dravik = json.loads(self.report(DRAVIK, "part1"))
+        self.report(SOLMET, "part3")  # no examples
+        os.link(self.path("part3.json"), self.path("linked.json"))
+        shutil.copy(self.path("part3.json"), self.path("copy3.json"))
         self.report(DRAVIK, "part2", "-K", "3")
         reordered = dict(solmet, classes=solmet["classes"][::-1])
         fewer = dict(solmet, classes=solmet["classes"][:2],
@@ -101,7 +104,7 @@ class MergeReports(unittest.TestCase):
         other_tree = dict(dravik, tree=dict(dravik["tree"], leaves=5))
         for name, content in [("reordered", reordered), ("fewer", fewer), ("other_tree", other_tree),
                               ("older", dict(solmet, version="3.0")), ("array", [1]),
-                              ("unlabelled", dict(solmet, classes=None))]:
+                              ("unlabelled", dict(solmet, classes=None)), ("again", solmet)]:
             with open(self.path(name + ".json"), "w") as file:
                 json.dump(content, file)
         with open(self.path("broken.json"), "w") as file:
@@ -117,12 +120,18 @@ class MergeReports(unittest.TestCase):
             (["array.json"], "array.json: not a report: not a JSON object"),
             (["unlabelled.json"], 'unlabelled.json: not a report: "classes"'),
             (["whole.json", "absent.json"], "absent.json: cannot read"),
+            # A report given twice: the same file however named, or the same content laid out anew.
+            (["part3.json", "part3.json"], "part3.json: the same file as part3.json"),
+            (["part3.json", "whole.json", "./part3.json"], "./part3.json: the same file as part3.json"),
+            (["linked.json", "part3.json"], "part3.json: the same file as linked.json"),
+            (["whole.json", "part3.json", "again.json"], "again.json: the same content as whole.json"),
         ]
         for names, message in cases:
             with self.subTest(names=names):
                 result = self.merge(*names, status=2)
                 self.assertIn(message, result.stderr)
                 self.assertEqual(result.stdout, "")
+        self.merge("part3.json", "copy3.json")  # alike, but without examples to count twice
         self.assertEqual(run([TOOL, "-o", "missing/m.json", "whole.json"], self.folder).returncode, 1)
         # A pipe named by -o is written into, not replaced by a new file.
         fifo = self.path("pipe")
