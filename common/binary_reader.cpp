@@ -1,3 +1,4 @@
+// The big-endian reader of binary model files: blocks from regular files, pipes read whole.
 #include "binary_reader.h"
 
 #include <fcntl.h>

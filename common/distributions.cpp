@@ -1,3 +1,4 @@
+// Class statistics records: their layout by position type and their reader.
 #include "distributions.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The domain reader of both dialects, ".domain" and ".names" files, lookups and display.
 #include "domain.h"
 
 #include <algorithm>

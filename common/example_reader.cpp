@@ -1,3 +1,4 @@
+// The example reader: one example per line, each value checked against the domain.
 #include "example_reader.h"
 
 #include <algorithm>

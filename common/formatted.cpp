@@ -1,3 +1,4 @@
+// printf into a string.
 #include "formatted.h"
 
 #include <algorithm>

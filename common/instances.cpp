@@ -1,3 +1,4 @@
+// Storage of examples: value slices in shared blocks, chunked instance arrays, display.
 #include "instances.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The integer matrix display of the confusion matrices.
 #include "matrix.h"
 
 #include <cstdio>

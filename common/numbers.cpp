@@ -1,3 +1,4 @@
+// Number texts: integer-text checks and comparisons, exact conversions as the C library gives them.
 #include "numbers.h"
 
 #include <algorithm>

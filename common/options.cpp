@@ -1,3 +1,4 @@
+// The option scanner and the settings both programs share.
 #include "options.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The run report: per-class and overall figures, JSON text, and the file written atomically.
 #include "report.h"
 
 #include <fcntl.h>

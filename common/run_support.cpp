@@ -1,3 +1,4 @@
+// Usage line, banner, error rate, CPU time and the reporting of failed writes.
 #include "run_support.h"
 
 #include <sys/times.h>

@@ -1,3 +1,4 @@
+// The block reader of text files and the field and line readers of both dialects.
 #include "text_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The tree display: the outline walk and the node printer.
 #include "BuildTree.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// Mixtures of class-probability vectors.
 #include "Combine.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// The tree classifier's driver: options, reading, classification, report, graph.
 #include "Dravik.h"
 
 #include <pthread.h>

@@ -1,3 +1,4 @@
+// Naive-Bayes and Norvex models of tree nodes, resolved once and evaluated per example.
 #include "bayes.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Tree descent and the classification of a test set with its predictions file.
 #include "classify.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The node data reader.
 #include "data.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// Linear models of tree nodes: resolution, scores and probabilities.
 #include "discrim.h"
 
 #include <algorithm>

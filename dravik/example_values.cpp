@@ -1,3 +1,4 @@
+// Label readers, statistics cells and the derived values models append to examples.
 #include "example_values.h"
 
 #include <algorithm>

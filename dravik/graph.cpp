@@ -1,3 +1,4 @@
+// The tree as a Graphviz graph.
 #include "graph.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Nearest-neighbour leaves: distances, the neighbour list and the vote.
 #include "neighbours.h"
 
 #include <algorithm>

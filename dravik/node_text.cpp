@@ -1,3 +1,4 @@
+// The texts that show a tree node, for the outline and the graph.
 #include "node_text.h"
 
 #include <algorithm>

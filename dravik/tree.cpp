@@ -1,3 +1,4 @@
+// The tree file reader, the checks of a tree read, and the walks that size it.
 #include "tree.h"
 
 #include <algorithm>

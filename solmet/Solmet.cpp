@@ -1,3 +1,4 @@
+// The discriminant classifier's driver and its coefficient file reader.
 #include "Solmet.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The discriminant functions applied: model display, scoring and the test-set loop.
 #include "coeficients.h"
 
 #include <algorithm>
