@@ -1,4 +1,4 @@
-// Usage line, banner, error rate, CPU time and the reporting of failed writes.
+// Banner, error rate, CPU time and the reporting of failed writes.
 #include "run_support.h"
 
 #include <sys/times.h>
@@ -11,11 +11,6 @@ std::string SetPathName(const std::optional<std::string>& path, std::string_view
     std::string joined(a);
     joined.append(b);
     return joined;
-}
-
-void print_usage(int argc, const char* const* argv, const char* version) {
-    const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
-    std::fprintf(stderr, "\nUse:%s -f dataset [-v Verbose][-p prediction path](Version %s)\n", program, version);
 }
 
 void print_banner(const char* title, const char* version) {

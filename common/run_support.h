@@ -1,4 +1,4 @@
-// What both drivers do around a run: usage line, banner, error rate, CPU time, path
+// What both drivers do around a run: exit statuses, banner, error rate, CPU time, path
 // names and the reporting of failed writes and of memory running out.
 #pragma once
 
@@ -10,11 +10,14 @@
 // Thrown after the reporting site printed its out-of-memory message; main exits with 1.
 struct OutOfMemory {};
 
+// Exit statuses: a run that classified its test set ends with 0; one that could not read
+// a file it needs, or could not write one, or ran out of memory, with 1; a command line
+// without a data set, with 2.
+constexpr int EXIT_RUN_FAILED = 1;
+constexpr int EXIT_USAGE = 2;
+
 // `path` when one was given, else `a` followed by `b`.
 std::string SetPathName(const std::optional<std::string>& path, std::string_view a, std::string_view b);
-
-// The usage line, on standard error.
-void print_usage(int argc, const char* const* argv, const char* version);
 
 // The banner: `title`, the version and the local date and time as ctime gives them.
 void print_banner(const char* title, const char* version);

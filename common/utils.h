@@ -8,3 +8,4 @@
 #include "options.h"
 #include "run_support.h"
 #include "text_reader.h"
+#include "usage.h"

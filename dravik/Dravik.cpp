@@ -25,6 +25,17 @@
 namespace {
 
 constexpr const char* VERSION = "5.3";
+constexpr const char* OPTIONS = "f:v:p:t:K:g:r:";
+
+constexpr OptionHelp OPTION_HELP[] = {
+    {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.tree; required"},
+    {'v', "verbosity", "how much to print, default 0: 3 lists the examples, 4 shows the tree first"},
+    {'p', "predictions", "write the predictions to this file instead of dataset.pred"},
+    {'t', "trace", "trace level, default 0: above 0 the tree again with each leaf's test counts"},
+    {'K', "neighbours", "nearest neighbours voting at leaves with exemplars, default 0 (no vote)"},
+    {'g', "graph", "also write the tree to this file as a Graphviz graph"},
+    {'r', "report", "write the results of the run to this file as one JSON object"},
+};
 
 // The descent and the display recurse once per tree level; a tree may have
 // MAX_TREE_DEPTH levels, so the run gets a stack far larger than any such path needs.
@@ -108,10 +119,11 @@ int write_run_report(const std::string& dataset, const CiDataset& test, const Tr
 }
 
 int run(int argc, char** argv) {
-    const std::optional<std::string> dataset = scan_options(argc, argv, "f:v:p:t:K:g:r:", set_option);
+    if (const auto status = answer_help_or_version(argc, argv, {"Dravik", VERSION, OPTION_HELP})) return *status;
+    const std::optional<std::string> dataset = scan_options(argc, argv, OPTIONS, set_option);
     if (!dataset) {
         print_usage(argc, argv, VERSION);
-        return 0;
+        return EXIT_USAGE;
     }
     const char* name = dataset->c_str();
     print_banner("Brenx - Unseens", VERSION);
@@ -119,7 +131,7 @@ int run(int argc, char** argv) {
     std::optional<Domain> domain = ReadDomain(*dataset, ".domain", Dialect::Main);
     if (!domain) {
         std::fprintf(stderr, "File %s.domain Not Found!\n", name);
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     domain->nr_attributes -= 1;  // the last declaration is the class
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name, domain->nr_attributes,
@@ -128,7 +140,7 @@ int run(int argc, char** argv) {
     const File test_file = File::open(*dataset + ".test", "r");
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name);
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     CiDataset test = ReadCiDataset(test_file.get(), *domain, Dialect::Main);
     if (VERBOSITY > 3)
@@ -139,7 +151,7 @@ int run(int argc, char** argv) {
     std::optional<Tree> tree = Read_Tree(*dataset, ReadData, test.domain.nr_classes(), test.domain);
     if (!tree) {
         std::fprintf(stderr, "File %s.tree Not Found!\n", name);
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     Ci_ReserveRoom(test, derived_room(*tree, test.domain));  // where it cannot, examples grow one by one
     int32_t depth = 0;

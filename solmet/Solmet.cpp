@@ -13,6 +13,14 @@
 namespace {
 
 constexpr const char* kVersion = "3.1";
+constexpr const char* kOptions = "f:v:p:r:";
+
+constexpr OptionHelp kOptionHelp[] = {
+    {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.coef; required"},
+    {'v', "verbosity", "how much to print, default 0: 2 lists the examples, 3 their probabilities too"},
+    {'p', "predictions", "write the predictions to this file instead of dataset.pred"},
+    {'r', "report", "write the results of the run to this file as one JSON object"},
+};
 
 void report_unreadable(const std::string& name) {
     std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
@@ -72,7 +80,7 @@ int classify_and_report(const std::string& name, const CiDataset& data, clock_t 
     const std::optional<ClassStats> stats = read_coeficientes(name, data.domain, coefficients);
     if (!stats) {
         std::fprintf(stderr, "Coefficients File %s.coef Not Found!\n", name.c_str());
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
 
@@ -108,7 +116,7 @@ int run(const std::string& name) {
     std::optional<Domain> domain = ReadDomain(name, ".domain", Dialect::Solmet);
     if (!domain) {
         std::fprintf(stderr, "File %s.domain Not Found!\n", name.c_str());
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     domain->nr_attributes -= 1;  // the last declared attribute is the class
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name.c_str(), domain->nr_attributes,
@@ -118,7 +126,7 @@ int run(const std::string& name) {
     const File test_file = File::open(test_path, "r");
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name.c_str());
-        return 0;
+        return EXIT_RUN_FAILED;
     }
     const CiDataset data = ReadCiDataset(test_file.get(), *domain, Dialect::Solmet);
     if (data.domain.nr_attributes != domain->nr_attributes)
@@ -160,12 +168,13 @@ std::optional<ClassStats> read_coeficientes(BinaryReader& file, const std::strin
 }
 
 int solmet_main(int argc, char** argv) {
-    const std::optional<std::string> name = scan_options(argc, argv, "f:v:p:r:");
+    if (const auto status = answer_help_or_version(argc, argv, {"Solmet", kVersion, kOptionHelp})) return *status;
+    const std::optional<std::string> name = scan_options(argc, argv, kOptions);
     if (!name) {
         print_usage(argc, argv, kVersion);
-        return 0;
+        return EXIT_USAGE;
     }
-    int status = 1;
+    int status = EXIT_RUN_FAILED;
     try {
         status = run(*name);
     } catch (const OutOfMemory&) {

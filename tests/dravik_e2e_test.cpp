@@ -19,6 +19,18 @@ const std::string TEST =
 const std::string BANNER = "\nBrenx - Unseens Version 5.3  <DATE>\n\n";
 const std::string DOMAIN_LINE = BANNER + "Read domain file: weather.domain (2 Attributes 2 Classes)\n";
 const std::string HEAD = DOMAIN_LINE + "Reading examples.\n";
+const std::string HELP =
+    "Use:" + PROGRAM +
+    " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"
+    "  -f dataset      read dataset.domain (or dataset.names), dataset.test and dataset.tree; required\n"
+    "  -v verbosity    how much to print, default 0: 3 lists the examples, 4 shows the tree first\n"
+    "  -p predictions  write the predictions to this file instead of dataset.pred\n"
+    "  -t trace        trace level, default 0: above 0 the tree again with each leaf's test counts\n"
+    "  -K neighbours   nearest neighbours voting at leaves with exemplars, default 0 (no vote)\n"
+    "  -g graph        also write the tree to this file as a Graphviz graph\n"
+    "  -r report       write the results of the run to this file as one JSON object\n"
+    "  -h, --help      print this help and exit\n"
+    "  --version       print the version and exit\n";
 const std::string TEST_TIME = "\nBrenx Test Time: <TIME> (sec)\n";
 const std::string SIZE = "(Nodes: 9, Leaves: 4, Depth: 3 )\n";
 const std::string ERROR_LINE = "Error rate on test set 0.272727 (3 / 11) " + SIZE;
@@ -97,7 +109,10 @@ TEST(DravikRun, WholeOutputs) {
     const std::string iris_result =
         "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n" + TEST_TIME;
     const std::vector<WholeRun> runs{
-        {"-K 3 -v 4", "", "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n"},
+        {"-K 3 -v 4", "", "\nUse:" + PROGRAM + " -f dataset [-v Verbose][-p prediction path](Version 5.3)\n", Files{},
+         Files{}, 2},
+        {"-f weather -h --version", HELP, ""},
+        {"-x --version", "Dravik 5.3 (brenx-classifiers " + std::string(PACKAGE_VERSION) + ")\n", ""},
         // 65536 keeps none of its 16 bits; "abc" reads as 0.
         {"-x stray -f weather -t 65536 -v abc -t", untraced, "Invalid Option\nInvalid Option\nInvalid Option\n",
          Files{}, predicted},
@@ -132,12 +147,14 @@ TEST(DravikRun, WholeOutputs) {
           {"weather.test", many_tests},
           {"weather.tree", TreeFile{}.leaf(1, leaf_data({0, 1})).bytes}},
          one_file("weather.pred", many_predictions)},
-        {"-f weather", HEAD, "Invalid tree file\nFile weather.tree Not Found!\n", one_file("weather.tree", "Brenx\n")},
+        // A file that cannot be read stops the run with status 1.
+        {"-f weather", HEAD, "Invalid tree file\nFile weather.tree Not Found!\n", one_file("weather.tree", "Brenx\n"),
+         Files{}, 1},
         {"-f weather", HEAD, "Can not open file weather.tree\nFile weather.tree Not Found!\n",
-         one_file("weather.tree", std::nullopt)},
-        {"-f weather", DOMAIN_LINE, "File weather.test Not Found!\n", no_test},
+         one_file("weather.tree", std::nullopt), Files{}, 1},
+        {"-f weather", DOMAIN_LINE, "File weather.test Not Found!\n", no_test, Files{}, 1},
         {"-f weather", BANNER, "Read Domain: weather.domain Invalid domain file\nFile weather.domain Not Found!\n",
-         one_file("weather.domain", std::nullopt)},
+         one_file("weather.domain", std::nullopt), Files{}, 1},
         // A predictions file that cannot be opened is passed over; one that cannot take
         // every line, or a standard output that cannot, ends the run with status 1.
         {"-f weather -p missing/out.txt", untraced, "Can not open file missing/out.txt\n"},

@@ -73,7 +73,7 @@ TEST(DravikReport, IrisRunsAndChangesNothingElse) {
                         {.options = {"-K", "3"}, .expected = "\"neighbours\": 3,"},
                         {.options = {"-K", "-3", "-g", "tree.dot"}, .expected = "\"neighbours\": 0,"},
                         {.options = {"-t", "1"}, .unwritable = true},
-                        {.model = ""},
+                        {.model = "", .status = 1},
                     });
 }
 

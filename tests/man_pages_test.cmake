@@ -5,6 +5,8 @@
 #
 # cmake -D SOURCE_DIR=... -P man_pages_test.cmake
 
+include(${CMAKE_CURRENT_LIST_DIR}/option_letters.cmake)
+
 # The text of section `name` of `page`: from its .SH line to the next one.
 function(section page name out)
   string(FIND "${page}" "\n.SH ${name}\n" start)
@@ -19,15 +21,6 @@ function(section page name out)
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
-# The option letters that a program's driver passes to scan_options.
-function(driver_letters driver out)
-  file(READ "${SOURCE_DIR}/${driver}" source)
-  if(NOT source MATCHES "scan_options\\([^\"]*\"([^\"]*)\"")
-    message(FATAL_ERROR "no option string passed to scan_options in ${driver}")
-  endif()
-  string(REPLACE ":" "" letters "${CMAKE_MATCH_1}")
-  set(${out} "${letters}" PARENT_SCOPE)
-endfunction()
 
 function(check_options program letters)
   file(READ "${SOURCE_DIR}/man/${program}.1" page)

@@ -37,12 +37,23 @@ const std::string kDomainRead = kBanner + "Read domain file: wx.domain (3 Attrib
 const std::string kUpToExamples = kDomainRead + "Reading examples.\nRedefining domain to 2 Attributes\n";
 const std::string kModel = "\nCoefficients: \n+6-0.5*[1]-0.0625*[2]\nNumber of equations 1 Number of Coefficients 3\n";
 const std::string kConfusion = "Confusion Matrix:\n\t[1]\t[2]\n[1]\t2\t0\n[2]\t1\t1\n";
+const std::string kHelp =
+    "Use:" + kProgram +
+    " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n"
+    "  -f dataset      read dataset.domain (or dataset.names), dataset.test and dataset.coef; required\n"
+    "  -v verbosity    how much to print, default 0: 2 lists the examples, 3 their probabilities too\n"
+    "  -p predictions  write the predictions to this file instead of dataset.pred\n"
+    "  -r report       write the results of the run to this file as one JSON object\n"
+    "  -h, --help      print this help and exit\n"
+    "  --version       print the version and exit\n";
+const std::string kPackageVersion = PACKAGE_VERSION;
 const std::string kErrorLine = "\nLinear Discriminant test set Error 0.250000 (1 / 4) Test Time: <TIME> (sec)\n";
 
 // Whole runs at each verbosity, runs that stop early or go on past faults, an empty test
 // set and writes that fail (the bundled example's result is checked through its report).
-// Every run, failed or not, ends with status 0, unless a write fails; a run that stops
-// before classifying leaves the predictions file as it was.
+// A run that classified ends with status 0, unless a write fails; one that stops before
+// classifying, for a file it cannot read, ends with 1 and leaves the predictions file as it
+// was; one without a data set ends with 2. Help and version come before anything else.
 TEST(SolmetRun, WholeOutputs) {
     const std::string coef = coef_file({{6, -0.5, -0.0625}}, 3, {kOutlook, kHumidity});
     const std::string read = kUpToExamples + "Read 4 Examples from file: wx.data\n";
@@ -74,12 +85,16 @@ TEST(SolmetRun, WholeOutputs) {
                                   "Confusion Matrix:\n\t[1]\t[2]\n[1]\t0\t0\n[2]\t0\t0\n" +
                                   "\nLinear Discriminant test set Error nan (0 / 0) Test Time: <TIME> (sec)\n";
     const std::vector<WholeRun> runs{
-        {"-v 3 -f", "", bad + "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n"},
-        {"-f none", kBanner, no_domain},
-        {"-f wx", kDomainRead, "File wx.test Not Found!\n", one_file("wx.test", std::nullopt)},
-        {"-f wx", read, kReadErrors + "Can not open file wx.coef\n" + refused, one_file("wx.coef", std::nullopt)},
+        {"-v 3 -f", "", bad + "\nUse:" + kProgram + " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n",
+         Files{}, Files{}, 2},
+        {"-f wx --help -x", kHelp, ""},
+        {"-p /dev/full --version -h", "Solmet 3.1 (brenx-classifiers " + kPackageVersion + ")\n", ""},
+        {"-f none", kBanner, no_domain, Files{}, Files{}, 1},
+        {"-f wx", kDomainRead, "File wx.test Not Found!\n", one_file("wx.test", std::nullopt), Files{}, 1},
+        {"-f wx", read, kReadErrors + "Can not open file wx.coef\n" + refused, one_file("wx.coef", std::nullopt),
+         Files{}, 1},
         // Statistics cut short.
-        {"-f wx", read, kReadErrors + refused, one_file("wx.coef", coef.substr(0, coef.size() - 1))},
+        {"-f wx", read, kReadErrors + refused, one_file("wx.coef", coef.substr(0, coef.size() - 1)), Files{}, 1},
         {"-fwx -x stray -: -v 65538 -p missing/out.txt", verbosity_two,
          bad + bad + bad + kReadErrors + "Can not open file missing/out.txt\n"},
         {"-f wx -v 2", empty_run, "", one_file("wx.test", ""), one_file("wx.pred", "")},

@@ -61,7 +61,7 @@ TEST(SolmetReport, IrisRunsAndChangesNothingElse) {
                         // Too few fields: the added line is rejected too.
                         {.test = example(".test") + "5.0,3.0,1.0\n", .expected = "\"rejected_lines\": 1,"},
                         {.unwritable = true},
-                        {.model = ""},
+                        {.model = "", .status = 1},
                     });
 }
 

@@ -84,8 +84,8 @@ std::optional<std::string> run_with_report(const std::string& program, const std
     EXPECT_EQ(mask_run_output(reporting.out), mask_run_output(plain.out));
     EXPECT_EQ(reporting.err, plain.err + added_error);
     EXPECT_EQ(cwd.read(predictions), plain_predictions);
-    EXPECT_EQ(plain.status, 0);
-    EXPECT_EQ(reporting.status, status);
+    EXPECT_EQ(plain.status, status);
+    EXPECT_EQ(reporting.status, added_error.empty() ? status : 1);
     if (!fs::exists(cwd.file(report))) return std::nullopt;
     static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
     return std::regex_replace(cwd.read(report), seconds, R"("cpu_seconds": <TIME>)");

@@ -46,7 +46,8 @@ std::string mask_run_output(const std::string& out);
 // Runs `program` in `cwd` with `args`, then again with `option` `report` added (a run
 // report, or the graph with "-g"), and checks that the option changes no other output:
 // standard output (masked), standard error but for `added_error` at its end, the file
-// `predictions`, and the exit status but for `status`. Returns the file `report` with a
+// `predictions`, and the exit status `status` of both runs, but for 1 when the option's
+// file could not be written (`added_error` says so). Returns the file `report` with a
 // cpu_seconds figure replaced by "<TIME>", or nothing when it was not written.
 std::optional<std::string> run_with_report(const std::string& program, const std::vector<std::string>& args,
                                            const TempDir& cwd, const std::string& predictions,
