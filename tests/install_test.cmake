@@ -1,6 +1,7 @@
 # Installs the build into a fresh prefix, checks that the programs, the merge tool, the manual
 # pages (compressed), the licence, the changelog and the example data set are where the install
-# layout puts them, and runs the installed programs on the installed example.
+# layout puts them, runs the installed programs on the installed example, and checks their
+# exit statuses when they cannot run.
 #
 # cmake -D BUILD_DIR=... -D PREFIX=... -D CONFIG=... -D BINDIR=... -D MANDIR=... -D DOCDIR=...
 #       -P install_test.cmake
@@ -49,6 +50,17 @@ endfunction()
 
 expect_run(Solmet "Linear Discriminant test set Error 0.022222 (1 / 45) Test Time: ")
 expect_run(Dravik "Error rate on test set 0.066667 (3 / 45) (Nodes: 11, Leaves: 6, Depth: 6 )\n")
+
+# The installed programs' exit statuses: 1 for a data set they cannot read, 2 without one.
+foreach(program IN ITEMS Solmet Dravik)
+  foreach(case IN ITEMS "1;-f;${PREFIX}/missing" "2;-v;3")
+    list(POP_FRONT case expected)
+    execute_process(COMMAND "${PREFIX}/${BINDIR}/${program}" ${case} RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
+    if(NOT status EQUAL expected)
+      message(FATAL_ERROR "${program} ${case}: exit status ${status}, not ${expected}")
+    endif()
+  endforeach()
+endforeach()
 
 # The merge tool runs under its installed name, which it gives as its own.
 find_program(PYTHON3 python3)
