@@ -74,7 +74,7 @@ struct Results {
 };
 
 // Classifies the test set with the tree and reports the results.
-Results classify_and_report(CiDataset& test, Tree& tree, const TreeSummary& summary) {
+Results classify_and_report(CiDataset& test, const Tree& tree, const TreeSummary& summary) {
     const int nr_classes = test.domain.nr_classes();
     Results results;
     const clock_t start = user_cpu_ticks();
@@ -160,7 +160,10 @@ int run(int argc, char** argv) {
 
     if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
     const Results results = classify_and_report(test, *tree, summary);
-    if (TRACE > 0) print_tree(*tree, test.domain, summary);
+    // The displays after classification show each leaf's test counts.
+    const std::optional<Tree> counted =
+        TRACE > 0 || GRAPH_PATH ? std::optional(with_test_counts(*tree, results.tally.leaves)) : std::nullopt;
+    if (TRACE > 0) print_tree(*counted, test.domain, summary);
     int status = 0;
     if (results.tally.predictions_lost) {
         report_unwritten_file(SetPathName(PREDICT_PATH, test.domain.name, ".pred"));
@@ -168,7 +171,7 @@ int run(int argc, char** argv) {
     }
     if (GRAPH_PATH) {
         const GraphCaption caption{*dataset, summary, results.errors, test.nr_instances};
-        if (!write_graph(*GRAPH_PATH, tree_graph(*tree, test.domain, caption))) {
+        if (!write_graph(*GRAPH_PATH, tree_graph(*counted, test.domain, caption))) {
             std::fprintf(stderr, "Can not write file %s\n", GRAPH_PATH->c_str());
             status = 1;
         }

@@ -76,41 +76,42 @@ const double* log_row(const NorvexModel& model, const NorvexModel::Discrete& d, 
 // Evidence of `Positions` positions from `first` on, summed attribute by attribute in
 // registers.
 template <size_t Positions>
-void sum_evidence(NorvexModel& model, const Instance& example, size_t first) {
+void sum_evidence(const NorvexModel& model, NorvexWork& work, const Instance& example, size_t first) {
     std::array<double, Positions> e{};
     for (const NorvexModel::Discrete& d : model.discrete) {
         const double* logs = log_row(model, d, example) + first;
         for (size_t j = 0; j < Positions; ++j) e[j] += logs[j];
     }
-    for (size_t j = 0; j < Positions; ++j) model.evidence[first + j + 1] = e[j];
+    for (size_t j = 0; j < Positions; ++j) work.evidence[first + j + 1] = e[j];
 }
 
-void bayes_evidence(NorvexModel& model, const Instance& example) {
+void bayes_evidence(const NorvexModel& model, NorvexWork& work, const Instance& example) {
     const auto p = static_cast<size_t>(model.positions);
-    model.evidence[0] = 0.0;
+    work.evidence[0] = 0.0;
     size_t first = 0;
-    for (; first + 4 <= p; first += 4) sum_evidence<4>(model, example, first);
+    for (; first + 4 <= p; first += 4) sum_evidence<4>(model, work, example, first);
     switch (p - first) {
         case 3:
-            sum_evidence<3>(model, example, first);
+            sum_evidence<3>(model, work, example, first);
             break;
         case 2:
-            sum_evidence<2>(model, example, first);
+            sum_evidence<2>(model, work, example, first);
             break;
         case 1:
-            sum_evidence<1>(model, example, first);
+            sum_evidence<1>(model, work, example, first);
             break;
         default:
             break;
     }
 }
 
-void trace_components(const NorvexModel& model, const Instance& example, bool evidence, const AnswerView& linear) {
+void trace_components(const NorvexModel& model, const NorvexWork& work, const Instance& example, bool evidence,
+                      const AnswerView& linear) {
     std::printf("Observed %d ", example.class_value);
     if (evidence) {
         std::printf("Bayes (%f)[", 1.0 - model.bayes_error);
         for (int64_t j = 1; j <= model.k; ++j)
-            std::printf("%lld %f ", static_cast<long long>(j), std::exp(at(model.evidence, j)));
+            std::printf("%lld %f ", static_cast<long long>(j), std::exp(at(work.evidence, j)));
     }
     if (linear) {
         std::printf("] Discrim (%f)[", 1.0 - model.discrim_error);
@@ -120,13 +121,13 @@ void trace_components(const NorvexModel& model, const Instance& example, bool ev
 
 // The naive-Bayes answer: evidence plus log prior, exponentiated relative to the largest
 // so that long sums of logs do not underflow, normalised.
-void bayes_probabilities(NorvexModel& model) {
-    Vector& b = model.bayes;
+void bayes_probabilities(const NorvexModel& model, NorvexWork& work) {
+    Vector& b = work.bayes;
     const int positions = model.positions;
     double largest = -std::numeric_limits<double>::infinity();
     for (int j = 1; j <= positions; ++j) {
         const auto jj = static_cast<size_t>(j);
-        b[jj] = model.evidence[jj] + model.log_priors[jj - 1];
+        b[jj] = work.evidence[jj] + model.log_priors[jj - 1];
         if (b[jj] > largest) largest = b[jj];
     }
     for (int j = 1; j <= positions; ++j)
@@ -137,11 +138,11 @@ void bayes_probabilities(NorvexModel& model) {
 }
 
 // Both parts, each weighted by its estimated accuracy, normalised.
-std::span<const double> combine(NorvexModel& model) {
-    Vector& r = model.answer;
+std::span<const double> combine(const NorvexModel& model, NorvexWork& work) {
+    Vector& r = work.answer;
     for (size_t j = 1; j < r.size(); ++j)
-        r[j] = model.bayes_weight * at(model.bayes, static_cast<int64_t>(j)) +
-               model.discrim_weight * at(model.scores, static_cast<int64_t>(j));
+        r[j] = model.bayes_weight * at(work.bayes, static_cast<int64_t>(j)) +
+               model.discrim_weight * at(work.scores, static_cast<int64_t>(j));
     normalise(r, static_cast<int>(r.size()) - 1);
     return r;
 }
@@ -174,30 +175,37 @@ NorvexModel norvex_model(const Domain& domain, const LabelReaders& labels, const
         model.linear = linear_model(domain, *data.coefs, *data.stats, data.nr_attributes, classes);
         scored = static_cast<size_t>(model.linear->nr_classes) + 1;
     }
-    const size_t evidence_size = static_cast<size_t>(model.positions) + 1;
-    model.evidence.assign(evidence_size, 0.0);
-    model.bayes.assign(evidence_size, 0.0);
-    model.scores.assign(scored, 0.0);
-    model.answer.assign(std::max(evidence_size, scored), 0.0);
+    model.scored = scored;
     return model;
 }
 
-AnswerView norvex_answer(NorvexModel& model, const Instance& example) {
-    if (model.has_evidence) bayes_evidence(model, example);
-    AnswerView linear;
-    if (model.linear) {
-        linear_answer(*model.linear, example, true, model.scores);
-        linear = model.scores;
-    }
-    if (TRACE > 1) trace_components(model, example, model.has_evidence, linear);
-    if (!model.has_evidence) return linear;
-    bayes_probabilities(model);
-    if (!linear) return std::span<const double>(model.bayes);
-    return combine(model);
+NorvexWork norvex_work_of(const NorvexModel& model) {
+    const size_t evidence_size = static_cast<size_t>(model.positions) + 1;
+    NorvexWork work;
+    work.evidence.assign(evidence_size, 0.0);
+    work.bayes.assign(evidence_size, 0.0);
+    work.scores.assign(model.scored, 0.0);
+    work.answer.assign(std::max(evidence_size, model.scored), 0.0);
+    return work;
 }
 
-int Norvex_classify_teste_example(NorvexModel& model, Instance& example, int32_t nr_attributes) {
-    const AnswerView answer = norvex_answer(model, example);
+AnswerView norvex_answer(const NorvexModel& model, NorvexWork& work, const Instance& example) {
+    if (model.has_evidence) bayes_evidence(model, work, example);
+    AnswerView linear;
+    if (model.linear) {
+        linear_answer(*model.linear, example, true, work.scores);
+        linear = work.scores;
+    }
+    if (TRACE > 1) trace_components(model, work, example, model.has_evidence, linear);
+    if (!model.has_evidence) return linear;
+    bayes_probabilities(model, work);
+    if (!linear) return std::span<const double>(work.bayes);
+    return combine(model, work);
+}
+
+int Norvex_classify_teste_example(const NorvexModel& model, NorvexWork& work, Instance& example,
+                                  int32_t nr_attributes) {
+    const AnswerView answer = norvex_answer(model, work, example);
     if (!answer) return 0;
     const int best = dmajority(*answer, static_cast<int>(answer->size()) - 1);
     extend_example(example, nr_attributes, *answer, model.k);
@@ -213,9 +221,9 @@ int Norvex_classify_teste_example(NorvexModel& model, Instance& example, int32_t
     return best;
 }
 
-void Norvex_Leaf(NorvexModel& model, const Instance& example, std::span<double> out) {
+void Norvex_Leaf(const NorvexModel& model, NorvexWork& work, const Instance& example, std::span<double> out) {
     std::fill(out.begin(), out.end(), 0.0);
-    const AnswerView answer = norvex_answer(model, example);
+    const AnswerView answer = norvex_answer(model, work, example);
     if (!answer) return;
     for (int j = 1; j <= model.positions; ++j)
         out[static_cast<size_t>(model.classes[static_cast<size_t>(j) - 1])] = at(*answer, j);
@@ -227,8 +235,9 @@ void Norvex_Leaf(NorvexModel& model, const Instance& example, std::span<double> 
 std::optional<Vector> NorvexClassifyExample(const Domain& domain, const Instance& example, const NodeData& data,
                                             int64_t k) {
     const LabelReaders labels(domain);
-    NorvexModel model = norvex_model(domain, labels, data, k);
-    const AnswerView answer = norvex_answer(model, example);
+    const NorvexModel model = norvex_model(domain, labels, data, k);
+    NorvexWork work = norvex_work_of(model);
+    const AnswerView answer = norvex_answer(model, work, example);
     if (!answer) return std::nullopt;
     return Vector(answer->begin(), answer->end());
 }

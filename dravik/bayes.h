@@ -48,26 +48,32 @@ struct NorvexModel {
     double discrim_weight = 0.0;     // 1 - the linear part's error
     std::optional<LinearModel> linear;
     double bayes_error = 0.0, discrim_error = 0.0;  // as traced
+    size_t scored = 0;                              // entries of the linear part's answer
+};
 
-    // Working vectors of one evaluation.
+// The working vectors of one evaluation of a model: each thread that evaluates it has its own.
+struct NorvexWork {
     std::vector<double> evidence, bayes, scores, answer;
 };
+
+// Working vectors sized for `model`.
+NorvexWork norvex_work_of(const NorvexModel& model);
 
 // Resolves the Norvex model of a node's data over k positions.
 NorvexModel norvex_model(const Domain& domain, const LabelReaders& labels, const NodeData& data, int64_t k);
 
 // The model's answer R[1..k] over its modelled classes (naive Bayes, the linear part, or
-// both weighted by their estimated accuracy), held in the model until its next
-// evaluation; nothing when it has neither part.
-AnswerView norvex_answer(NorvexModel& model, const Instance& example);
+// both weighted by their estimated accuracy), held in `work` until its next evaluation;
+// nothing when it has neither part.
+AnswerView norvex_answer(const NorvexModel& model, NorvexWork& work, const Instance& example);
 
 // Runs the model at an inner node: appends R[1..k] to the example at J+1..J+k and returns
 // the first position with the largest probability, or 0 (example unchanged) without an answer.
-int Norvex_classify_teste_example(NorvexModel& model, Instance& example, int32_t nr_attributes);
+int Norvex_classify_teste_example(const NorvexModel& model, NorvexWork& work, Instance& example, int32_t nr_attributes);
 
 // Answer of a Norvex leaf over all classes 1..C into out[0..C]: the model's probability
 // for modelled classes, 0 for the others; all zero when the model has no answer.
-void Norvex_Leaf(NorvexModel& model, const Instance& example, std::span<double> out);
+void Norvex_Leaf(const NorvexModel& model, NorvexWork& work, const Instance& example, std::span<double> out);
 
 // The model answer for one example, resolved from the node's data at the call.
 std::optional<std::vector<double>> NorvexClassifyExample(const Domain& domain, const Instance& example,

@@ -9,6 +9,7 @@
 #include "../common/distributions.h"
 #include "../common/utils.h"
 #include "class_probs.h"
+#include "engine.h"
 #include "neighbours.h"
 #include "tree.h"
 
@@ -16,16 +17,21 @@
 struct ClassifyTally {
     int32_t not_classified = 0;     // examples the tree gave no answer
     bool predictions_lost = false;  // the predictions file was opened but did not take every line
+    LeafTally leaves;               // the test counts of every leaf
 };
 
 // Classifies every example, writes the predictions file and counts the errors (and,
 // when asked, fills `tally`); the confusion matrix [predicted][observed], or nothing for
 // an empty example set. Exemplar numbers of nearest-neighbour leaves index
 // `exemplar_set` (may be `examples`).
-std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, Tree& tree, int32_t& errors,
+std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
                                 ClassifyTally* tally = nullptr);
 
 // Answer of the subtree under `node` for one example; derived attributes are appended
-// to the example and the leaves' test counters updated on the way.
-ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set, Tree& tree, NodeId node,
+// to the example on the way.
+ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set, const Tree& tree, NodeId node,
                             Instance& example);
+
+// A copy of the tree whose leaves carry the test counts of `tally`, for the displays that
+// show them.
+Tree with_test_counts(const Tree& tree, const LeafTally& tally);
