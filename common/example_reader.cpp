@@ -52,6 +52,8 @@ private:
     std::unordered_map<std::string_view, int> index_;  // the first label of each text
 };
 
+}  // namespace
+
 // What reading the examples of one domain needs, worked out once.
 struct ExampleFormat {
     ExampleFormat(const Domain& of_domain, Dialect in_dialect)
@@ -76,6 +78,8 @@ struct ExampleFormat {
     std::vector<LabelLookup> labels;  // positions 1..nr_attributes + 1
     std::vector<int> types;           // likewise
 };
+
+namespace {
 
 void report(const std::string& message) { std::fwrite(message.data(), 1, message.size(), stderr); }
 
@@ -190,8 +194,6 @@ std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& forma
     return class_value;
 }
 
-constexpr size_t INSTANCE_BLOCK = 10000;
-
 void make_room(InstanceArray& instances, size_t count) {
     try {
         instances.reserve(count);
@@ -201,41 +203,55 @@ void make_room(InstanceArray& instances, size_t count) {
     }
 }
 
-InstanceArray ReadCiInstances(TextReader& stream, const Domain& domain, Dialect dialect, long& rejected_lines) {
+}  // namespace
+
+ExampleBlocks::ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect)
+    : stream_(stream), format_(std::make_unique<ExampleFormat>(domain, dialect)) {
     std::printf("Reading examples");
-    const ExampleFormat format(domain, dialect);
-    InstanceArray instances;
-    instances.set_value_stride(static_cast<uint32_t>(format.stored) + 1);
-    make_room(instances, 1);
-    instances.push_back(Instance{});  // entry 0 unused
-    ExampleReader reader;
-    size_t capacity = 0;
-    if (!stream.at_end()) {
-        do {
-            capacity += INSTANCE_BLOCK;
-            std::printf(".");
-            std::fflush(stdout);
-            while (instances.size() - 1 < capacity) {
-                const long number = static_cast<long>(instances.size());
-                const std::optional<int> class_value = ReadCiInstance(stream, format, number, instances, reader);
-                if (class_value) {
-                    make_room(instances, instances.size() + 1);
-                    instances.add_from_slice(*class_value, format.stored);
-                }
-                if (stream.at_end()) break;
-            }
-        } while (!stream.at_end());
-    }
-    rejected_lines = reader.rejected;
-    std::printf("\n");
-    return instances;
 }
 
-}  // namespace
+ExampleBlocks::~ExampleBlocks() = default;
+
+InstanceArray ExampleBlocks::new_block() const {
+    InstanceArray block;
+    block.set_value_stride(static_cast<uint32_t>(format_->stored) + 1);
+    make_room(block, 1);
+    block.push_back(Instance{});  // entry 0 unused
+    return block;
+}
+
+// A block ends after BLOCK_EXAMPLES examples, or at the end of the file. The next one is
+// begun, with its dot, whenever the file has not been seen to end, even when no example
+// is left in it.
+bool ExampleBlocks::read_block(InstanceArray& into) {
+    if (done_) return false;
+    std::printf(".");
+    std::fflush(stdout);
+    const long last = examples_ + static_cast<long>(BLOCK_EXAMPLES);
+    while (examples_ < last) {
+        const long number = examples_ + 1;
+        const std::optional<int> class_value = ReadCiInstance(stream_, *format_, number, into, reader_);
+        if (class_value) {
+            make_room(into, into.size() + 1);
+            into.add_from_slice(*class_value, format_->stored);
+            ++examples_;
+        }
+        if (stream_.at_end()) break;
+    }
+    if (stream_.at_end()) {
+        done_ = true;
+        std::printf("\n");
+    }
+    return true;
+}
 
 CiDataset ReadCiDataset(TextReader& stream, const Domain& domain, Dialect dialect) {
     CiDataset dataset;
-    dataset.instances = ReadCiInstances(stream, domain, dialect, dataset.rejected_lines);
+    ExampleBlocks blocks(stream, domain, dialect);
+    dataset.instances = blocks.new_block();
+    while (blocks.read_block(dataset.instances)) {
+    }
+    dataset.rejected_lines = blocks.rejected();
     dataset.nr_instances = static_cast<int>(dataset.instances.size()) - 1;
     dataset.domain = count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain;
     return dataset;

@@ -1,7 +1,9 @@
 // The reader of example files: one example per line, checked against the domain.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 
 #include "instances.h"
 #include "text_reader.h"
@@ -10,6 +12,37 @@
 struct ExampleReader {
     long line = 0;
     long rejected = 0;  // lines dropped with a message
+};
+
+struct ExampleFormat;
+
+// Reads the examples of a stream block by block: "Reading examples" when made, a dot as
+// each block begins and a line end after the last, and a message for each line dropped,
+// as ReadCiDataset does in one go. Examples are numbered from 1 across the blocks.
+class ExampleBlocks {
+public:
+    static constexpr size_t BLOCK_EXAMPLES = 10000;
+
+    ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect);
+    ExampleBlocks(const ExampleBlocks&) = delete;
+    ExampleBlocks& operator=(const ExampleBlocks&) = delete;
+    ~ExampleBlocks();
+
+    // An empty array for a block, laid out for the domain's examples (entry 0 unused).
+    InstanceArray new_block() const;
+    // Adds the next block's examples to `into`; false, with nothing read, after the last
+    // block. Throws OutOfMemory (after its message) when the examples cannot be held.
+    bool read_block(InstanceArray& into);
+
+    long examples() const { return examples_; }  // read so far
+    long rejected() const { return reader_.rejected; }
+
+private:
+    TextReader& stream_;
+    std::unique_ptr<ExampleFormat> format_;
+    ExampleReader reader_;
+    long examples_ = 0;
+    bool done_ = false;
 };
 
 // Reads every example of an open stream. Throws OutOfMemory (after its message) when
