@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "../common/file.h"
+#include "../common/predictions.h"
 #include "Combine.h"
 #include "engine.h"
 #include "settings.h"
@@ -44,57 +44,10 @@ Tree with_test_counts(const Tree& tree, const LeafTally& tally) {
 
 namespace {
 
-File open_predictions(const Domain& domain) {
-    const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
-    File file = File::open(path, "w");
-    if (!file) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
-    return file;
-}
-
 const char* class_label(const Domain& domain, int c) {
     if (c < 1 || c > class_count(domain)) return "?";
     return LblValId(domain, domain.nr_attributes + 1, c).c_str();
 }
-
-// The predictions file, written a large block at a time: one line per example. The block
-// grows as lines come, so that a small test set costs a small one.
-class PredictionWriter {
-public:
-    PredictionWriter(const Domain& domain, File file) : file_(std::move(file)) {
-        for (int c = 0; c <= class_count(domain); ++c) lines_.push_back(std::string(class_label(domain, c)) + '\n');
-    }
-    PredictionWriter(const PredictionWriter&) = delete;
-    PredictionWriter& operator=(const PredictionWriter&) = delete;
-    ~PredictionWriter() { close(); }
-
-    // The label of class c (1..C), or "?" for no class.
-    void write(int c) {
-        if (!file_) return;
-        const std::string& line = lines_[c >= 1 && static_cast<size_t>(c) < lines_.size() ? static_cast<size_t>(c) : 0];
-        buffer_ += line;
-        if (buffer_.size() >= BLOCK) flush();
-    }
-
-    // Writes what is left and closes the file; false when an open file did not take every
-    // line (a full disk, say).
-    bool close() {
-        if (!file_) return true;
-        flush();
-        return file_.close() && !failed_;
-    }
-
-private:
-    static constexpr size_t BLOCK = size_t{1} << 20;
-    void flush() {
-        if (file_ && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_.get()) != buffer_.size())
-            failed_ = true;
-        buffer_.clear();
-    }
-    File file_;
-    std::vector<std::string> lines_;  // entry 0: "?"
-    std::string buffer_;
-    bool failed_ = false;
-};
 
 // Reports one example's answer: verbose line, prediction line, confusion matrix, errors.
 void record_answer(const Domain& domain, long number, const Instance& example, const AnswerView& answer,
@@ -127,7 +80,9 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
     const Domain& domain = examples.domain;
     const int nr_classes = class_count(domain);
     IMatrix confusion(1, nr_classes, 1, nr_classes);
-    PredictionWriter predictions(domain, open_predictions(domain));
+    PredictionWriter predictions(SetPathName(PREDICT_PATH, domain.name, ".pred"), domain,
+                                 PredictionWriter::Buffering::Blocks);
+    predictions.say_if_unopened();
     const CompiledTree compiled(domain, exemplar_set, tree);
     Workspace work(compiled);
     const auto last =

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "../common/file.h"
+#include "../common/predictions.h"
 
 namespace {
 
@@ -90,22 +90,6 @@ void class_weights(const std::vector<double>& scores, std::vector<double>& weigh
     }
 }
 
-// The buffer the predictions of `count` examples are written through: room for all of
-// them, within 4 KiB and 1 MiB.
-size_t prediction_buffer_size(const Domain& domain, long count) {
-    constexpr size_t smallest = 4096;
-    constexpr size_t largest = size_t{1} << 20;
-    size_t longest = 1;
-    for (const std::string& label : domain.class_attribute().values) longest = std::max(longest, label.size());
-    if (longest >= largest) return largest;
-    return std::clamp(static_cast<size_t>(count) * (longest + 1), smallest, largest);
-}
-
-void write_prediction(std::FILE* file, const std::string& label) {
-    for (const char c : label) putc_unlocked(c, file);
-    putc_unlocked('\n', file);
-}
-
 void report_example(long number, const std::string& observed, const std::string& predicted,
                     const std::vector<double>& weights) {
     std::printf("Example %ld  Classified %s Predict %s ", number, observed.c_str(), predicted.c_str());
@@ -170,16 +154,12 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     errors = 0;
 
     // Below verbosity 2 nothing else is written while the predictions are, so they go out
-    // in large blocks; above it the standard buffer keeps them interleaved with the
+    // in large blocks; above it the stream's buffer keeps them interleaved with the
     // example lines as they always were when both go to one file.
-    std::vector<char> buffer;
-    const std::string path = SetPathName(PREDICT_PATH, domain.name, ".pred");
-    File predictions = File::open(path, "w");
-    if (!predictions) std::fprintf(stderr, "Can not open file %s\n", path.c_str());
-    if (predictions && VERBOSITY <= 1 && last >= first) {
-        buffer.resize(prediction_buffer_size(domain, last - first + 1));
-        std::setvbuf(predictions.get(), buffer.data(), _IOFBF, buffer.size());
-    }
+    PredictionWriter predictions(
+        SetPathName(PREDICT_PATH, domain.name, ".pred"), domain,
+        VERBOSITY <= 1 ? PredictionWriter::Buffering::Blocks : PredictionWriter::Buffering::Lines);
+    predictions.say_if_unopened();
 
     const ScoringPlan plan(domain, coefficients, stats, nr_attributes);
     std::vector<double> scores(static_cast<size_t>(std::max(nr_classes, 0)) + 1, 0.0);
@@ -192,7 +172,7 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
         const int predicted = predicted_class(weights);
         confusion.at(observed, predicted) += 1;
         const std::string& label = LblValId(domain, class_attribute, predicted);
-        if (predictions) write_prediction(predictions.get(), label);
+        predictions.write(predicted);
         if (VERBOSITY > 1) report_example(i, LblValId(domain, class_attribute, observed), label, weights);
         if (predicted != observed) ++errors;
     }
