@@ -245,6 +245,8 @@ bool ExampleBlocks::read_block(InstanceArray& into) {
     return true;
 }
 
+Domain examples_domain(const Domain& domain) { return count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain; }
+
 CiDataset ReadCiDataset(TextReader& stream, const Domain& domain, Dialect dialect) {
     CiDataset dataset;
     ExampleBlocks blocks(stream, domain, dialect);
@@ -253,7 +255,7 @@ CiDataset ReadCiDataset(TextReader& stream, const Domain& domain, Dialect dialec
     }
     dataset.rejected_lines = blocks.rejected();
     dataset.nr_instances = static_cast<int>(dataset.instances.size()) - 1;
-    dataset.domain = count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain;
+    dataset.domain = examples_domain(domain);
     return dataset;
 }
 

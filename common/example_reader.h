@@ -45,6 +45,9 @@ private:
     bool done_ = false;
 };
 
+// The domain the examples are held with: without its IGNORE attributes.
+Domain examples_domain(const Domain& domain);
+
 // Reads every example of an open stream. Throws OutOfMemory (after its message) when
 // the example array cannot grow.
 CiDataset ReadCiDataset(std::FILE* stream, const Domain& domain, Dialect dialect);

@@ -40,3 +40,11 @@ public:
 private:
     std::FILE* stream_ = nullptr;
 };
+
+// Opens an input file for reading; "-" is standard input (through a descriptor of its own,
+// so that closing the File leaves standard input open).
+File open_input(const std::string& path);
+
+// Whether `path` names the file that `stream` reads or writes (false when either cannot
+// be looked at).
+bool names_file_of(const std::string& path, std::FILE* stream);

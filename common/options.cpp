@@ -1,6 +1,9 @@
 // The option scanner and the settings both programs share.
 #include "options.h"
 
+#include <sched.h>
+
+#include <algorithm>
 #include <cstdio>
 
 #include "numbers.h"
@@ -8,6 +11,16 @@
 int16_t VERBOSITY = 0;
 std::optional<std::string> PREDICT_PATH;
 std::optional<std::string> REPORT_PATH;
+int32_t THREADS = 0;
+std::optional<std::string> TEST_PATH;
+
+int thread_count() {
+    if (THREADS > 0) return THREADS;
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (sched_getaffinity(0, sizeof cpus, &cpus) != 0) return 1;
+    return std::max(CPU_COUNT(&cpus), 1);
+}
 
 int mygetopt(OptionScanner& scanner, int argc, const char* const* argv, std::string_view optstring,
              std::string& optarg) {
@@ -43,6 +56,10 @@ std::optional<std::string> scan_options(int argc, const char* const* argv, std::
             PREDICT_PATH = value;
         } else if (option == 'r') {
             REPORT_PATH = value;
+        } else if (option == 'j') {
+            THREADS = c_atoi(value);
+        } else if (option == 'T') {
+            TEST_PATH = value;
         } else if (option != '?' && option != ':' && other) {
             other(option, value);
         } else {

@@ -23,10 +23,17 @@ extern int16_t VERBOSITY;
 extern std::optional<std::string> PREDICT_PATH;
 // Name of the JSON report of the run (-r); none: no report.
 extern std::optional<std::string> REPORT_PATH;
+// Threads that classify (-j); 0 or less: as many as the process may run on.
+extern int32_t THREADS;
+// Name of the test file (-T), "-" for standard input; when absent, the data set name + ".test".
+extern std::optional<std::string> TEST_PATH;
+
+// The threads a run uses: THREADS when positive, else the CPUs the process may run on.
+int thread_count();
 
 // Scans the command line against `optstring`: -f gives the data set name, -v sets
-// VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH, -r sets REPORT_PATH; any other
-// letter goes to `other`. Every rejected word prints "Invalid Option" and scanning goes
-// on. Returns the data set name, or nothing when -f was not given.
+// VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH, -r sets REPORT_PATH, -j sets
+// THREADS (atoi), -T sets TEST_PATH; any other letter goes to `other`. Every rejected word prints "Invalid Option" and
+// scanning goes on. Returns the data set name, or nothing when -f was not given.
 std::optional<std::string> scan_options(int argc, const char* const* argv, std::string_view optstring,
                                         const std::function<void(int letter, const std::string& value)>& other = {});

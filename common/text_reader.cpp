@@ -45,6 +45,7 @@ bool TextReader::refill() {
         std::ferror(stream_) != 0 ? 0 : std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, stream_);
     if (got == 0) {
         at_end_ = true;
+        failed_ = std::ferror(stream_) != 0;
         return false;
     }
     end_ += got;

@@ -56,6 +56,8 @@ public:
 
     // True once a read has met the end of the file or a read error.
     bool at_end() const { return at_end_; }
+    // True when a read error ended the reading.
+    bool failed() const { return failed_; }
 
     // Next field of the current line, or nothing at a line end, end of file or comment.
     // The view stays valid until the next read.
@@ -79,6 +81,7 @@ private:
     size_t end_ = 0;       // end of the characters read into the buffer
     size_t field_start_ = NO_FIELD;
     bool at_end_ = false;
+    bool failed_ = false;
     static constexpr size_t NO_FIELD = static_cast<size_t>(-1);
 };
 

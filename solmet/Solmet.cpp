@@ -6,7 +6,9 @@
 #include <memory>
 #include <new>
 
+#include "../common/block_pipeline.h"
 #include "../common/file.h"
+#include "../common/predictions.h"
 #include "../common/report.h"
 #include "coeficients.h"
 
@@ -22,8 +24,12 @@ constexpr OptionHelp kOptionHelp[] = {
     {'r', "report", "write the results of the run to this file as one JSON object"},
 };
 
-void report_unreadable(const std::string& name) {
-    std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
+// Whether the model reader prints its messages, or stays silent for a run that only
+// tries whether the model can be read.
+enum class Messages { Print, Silent };
+
+void report_unreadable(const std::string& name, Messages messages) {
+    if (messages == Messages::Print) std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
 }
 
 // A model must score classes 1..C-1 over the constant and every attribute, and its
@@ -34,10 +40,11 @@ bool usable_shape(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, const Do
     return file.fits(nr_rows, static_cast<uint64_t>(nr_cols) * sizeof(double));
 }
 
-DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols) {
+DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols, Messages messages) {
     try {
         return DMatrix(1, nr_rows, 1, nr_cols);
     } catch (const std::bad_alloc&) {
+        if (messages == Messages::Silent) throw;
         std::fprintf(stderr, "E)dmatrix: Out of memory![%ld %ld]\n", static_cast<long>(nr_rows),
                      static_cast<long>(nr_cols));
         throw OutOfMemory{};
@@ -45,26 +52,73 @@ DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols) {
 }
 
 // Rows 1..nr_rows of nr_cols doubles; the counts have been checked against the file.
-std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t nr_cols) {
-    DMatrix matrix = allocate_matrix(nr_rows, nr_cols);
+std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, Messages messages) {
+    DMatrix matrix = allocate_matrix(nr_rows, nr_cols, messages);
     for (int r = 1; r <= nr_rows; ++r)
         if (!file.read_f64s(matrix.row(r), static_cast<size_t>(nr_cols))) return std::nullopt;
     return matrix;
 }
 
+// What classifying the test set gave, however it was read.
+struct TestResult {
+    Domain domain{};  // the examples' domain, without ignored attributes
+    long examples = 0;
+    long rejected_lines = 0;
+    IMatrix confusion{};  // [observed][predicted]
+    long errors = 0;
+    bool predictions_lost = false;
+    bool test_unreadable = false;  // the test file gave a read error, which ended it
+};
+
+std::optional<ClassStats> read_model(BinaryReader& file, const std::string& name, const Domain& domain,
+                                     Coefficients& coefficients, Messages messages) {
+    const std::optional<int32_t> nr_rows = file.read_i32();
+    const std::optional<int32_t> nr_cols = file.read_i32();
+    if (!nr_rows || !nr_cols || !usable_shape(file, *nr_rows, *nr_cols, domain)) {
+        report_unreadable(name, messages);
+        return std::nullopt;
+    }
+    std::optional<DMatrix> matrix = read_matrix(file, *nr_rows, *nr_cols, messages);
+    if (!matrix) {
+        report_unreadable(name, messages);
+        return std::nullopt;
+    }
+    coefficients = Coefficients{std::move(*matrix), *nr_rows, *nr_cols};
+    return read_stats(file, domain, domain.nr_attributes);
+}
+
+std::optional<ClassStats> read_model(const std::string& name, const Domain& domain, Coefficients& coefficients,
+                                     Messages messages) {
+    std::optional<BinaryReader> file = BinaryReader::open(name + ".coef");
+    if (!file) {
+        if (messages == Messages::Print) std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
+        return std::nullopt;
+    }
+    return read_model(*file, name, domain, coefficients, messages);
+}
+
+// The model when it can be read, without a word either way, memory running short included.
+std::optional<ClassStats> probe_coeficientes(const std::string& name, const Domain& domain,
+                                             Coefficients& coefficients) {
+    try {
+        return read_model(name, domain, coefficients, Messages::Silent);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
 // Writes the -r report of a run; the exit status.
-int write_run_report(const std::string& name, const CiDataset& data, const IMatrix& confusion, long errors,
-                     double seconds) {
+int write_run_report(const std::string& name, const std::string& test_path, const TestResult& result, double seconds) {
     const RunReport report{
         .program = "Solmet",
         .version = kVersion,
         .dataset = name,
-        .files = {{"domain", domain_file_name(name)}, {"test", name + ".test"}, {"model", name + ".coef"}},
-        .classes = class_labels(data.domain),
-        .examples = data.nr_instances,
-        .rejected_lines = data.rejected_lines,
-        .errors = errors,
-        .confusion = {.matrix = &confusion, .predicted_rows = false},
+        .files = {{"domain", domain_file_name(name)}, {"test", test_path}, {"model", name + ".coef"}},
+        .classes = class_labels(result.domain),
+        .examples = result.examples,
+        .rejected_lines = result.rejected_lines,
+        .errors = result.errors,
+        .confusion = {.matrix = &result.confusion, .predicted_rows = false},
         .tree_run = std::nullopt,
         .cpu_seconds = seconds,
     };
@@ -73,9 +127,45 @@ int write_run_report(const std::string& name, const CiDataset& data, const IMatr
     return 1;
 }
 
-// Everything after the test set is read: the model, its display, the classification and
-// the report. Returns the exit status.
-int classify_and_report(const std::string& name, const CiDataset& data, clock_t start_ticks) {
+// The lines that follow the reading of the test set: the domain without its ignored
+// attributes, and the number of examples.
+void print_examples_read(const std::string& name, const Domain& domain, const Domain& examples_domain, long examples) {
+    if (examples_domain.nr_attributes != domain.nr_attributes)
+        std::printf("Redefining domain to %d Attributes\n", examples_domain.nr_attributes);
+    std::printf("Read %ld Examples from file: %s.data\n", examples, name.c_str());
+}
+
+// The results after classification: confusion matrix, error line, failed writes and the
+// report. Returns the exit status.
+int report_results(const std::string& name, const std::string& test_path, const TestResult& result,
+                   clock_t start_ticks) {
+    const clock_t end_ticks = user_cpu_ticks();
+    if (VERBOSITY > 1) {
+        const int nr_classes = result.domain.nr_classes();
+        std::printf("Confusion Matrix:\n");
+        ShowIMatrix(result.confusion, 1, nr_classes, 1, nr_classes);
+    }
+    const double seconds = cpu_seconds(start_ticks, end_ticks);
+    std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
+                error_rate(result.errors, result.examples), result.errors, result.examples, seconds);
+    int status = result.test_unreadable ? EXIT_RUN_FAILED : 0;
+    if (result.predictions_lost) {
+        report_unwritten_file(SetPathName(PREDICT_PATH, result.domain.name, ".pred"));
+        status = EXIT_RUN_FAILED;
+    }
+    if (REPORT_PATH && write_run_report(name, test_path, result, seconds) != 0) status = EXIT_RUN_FAILED;
+    return status;
+}
+
+// The run that holds the whole test set: read it, then the model, then classify.
+int run_on_whole_set(const std::string& name, const std::string& test_path, const Domain& domain, TextReader& test_file,
+                     clock_t start_ticks) {
+    const CiDataset data = ReadCiDataset(test_file, domain, Dialect::Solmet);
+    print_examples_read(name, domain, data.domain, data.nr_instances);
+    if (VERBOSITY > 4) {
+        ShowDomain(data.domain);
+        Show_CiInstances(data, 1, data.nr_instances);
+    }
     Coefficients coefficients;
     const std::optional<ClassStats> stats = read_coeficientes(name, data.domain, coefficients);
     if (!stats) {
@@ -83,29 +173,52 @@ int classify_and_report(const std::string& name, const CiDataset& data, clock_t 
         return EXIT_RUN_FAILED;
     }
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
+    TestResult result{.domain = data.domain, .examples = data.nr_instances, .rejected_lines = data.rejected_lines};
+    result.confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
+                                        data.domain.nr_attributes, result.errors, &result.predictions_lost);
+    result.test_unreadable = test_file.failed();
+    return report_results(name, test_path, result, start_ticks);
+}
 
-    long errors = 0;
-    bool predictions_lost = false;
-    const IMatrix confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
-                                               data.domain.nr_attributes, errors, &predictions_lost);
-    const clock_t end_ticks = user_cpu_ticks();
+// The run that streams the test set, when nothing it prints needs the whole set first:
+// the model is read first, each block of examples is classified as it is read, and the
+// output comes in the same order as the whole set's run gives it. Nothing, with nothing
+// done, when the model cannot be read (the whole set's run then says why where it always
+// has) or the predictions file is the test file or the standard output.
+std::optional<int> run_streaming(const std::string& name, const std::string& test_path, const Domain& domain,
+                                 TextReader& test_file, const File& test_stream, clock_t start_ticks) {
+    if (VERBOSITY > 1) return std::nullopt;
+    TestResult result{.domain = examples_domain(domain)};
+    Coefficients coefficients;
+    const std::optional<ClassStats> stats = probe_coeficientes(name, result.domain, coefficients);
+    if (!stats) return std::nullopt;
+    const std::string predictions_path = SetPathName(PREDICT_PATH, result.domain.name, ".pred");
+    if (names_file_of(predictions_path, test_stream.get()) || names_file_of(predictions_path, stdout))
+        return std::nullopt;
 
-    if (VERBOSITY > 1) {
-        const int nr_classes = data.domain.nr_classes();
-        std::printf("Confusion Matrix:\n");
-        ShowIMatrix(confusion, 1, nr_classes, 1, nr_classes);
-    }
-    const long examples = data.nr_instances;
-    const double seconds = cpu_seconds(start_ticks, end_ticks);
-    std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
-                error_rate(errors, examples), errors, examples, seconds);
-    int status = 0;
-    if (predictions_lost) {
-        report_unwritten_file(SetPathName(PREDICT_PATH, data.domain.name, ".pred"));
-        status = 1;
-    }
-    if (REPORT_PATH && write_run_report(name, data, confusion, errors, seconds) != 0) status = 1;
-    return status;
+    result.confusion = confusion_matrix(result.domain.nr_classes());
+    PredictionWriter predictions(predictions_path, result.domain, PredictionWriter::Buffering::Blocks);
+    ExampleBlocks blocks(test_file, domain, Dialect::Solmet);
+    const auto make_classifier = [&] {
+        return block_classifier(result.domain, coefficients.matrix, *stats, result.domain.nr_attributes);
+    };
+    run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
+        for (size_t i = 1; i < block.examples.size(); ++i) {
+            const int observed = block.examples[i].class_value;
+            const int predicted = block.predicted[i - 1];
+            result.confusion.at(observed, predicted) += 1;
+            predictions.write(predicted);
+            if (predicted != observed) ++result.errors;
+        }
+    });
+    result.examples = blocks.examples();
+    result.rejected_lines = blocks.rejected();
+    result.test_unreadable = test_file.failed();
+    print_examples_read(name, domain, result.domain, result.examples);
+    Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
+    predictions.say_if_unopened();
+    result.predictions_lost = !predictions.close();
+    return report_results(name, test_path, result, start_ticks);
 }
 
 // The run after the options; the exit status.
@@ -122,49 +235,27 @@ int run(const std::string& name) {
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name.c_str(), domain->nr_attributes,
                 domain->nr_classes());
 
-    const std::string test_path = name + ".test";
-    const File test_file = File::open(test_path, "r");
+    const std::string test_path = TEST_PATH.value_or(name + ".test");
+    const File test_file = open_input(test_path);
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name.c_str());
         return EXIT_RUN_FAILED;
     }
-    const CiDataset data = ReadCiDataset(test_file.get(), *domain, Dialect::Solmet);
-    if (data.domain.nr_attributes != domain->nr_attributes)
-        std::printf("Redefining domain to %d Attributes\n", data.domain.nr_attributes);
-    std::printf("Read %ld Examples from file: %s.data\n", static_cast<long>(data.nr_instances), name.c_str());
-    if (VERBOSITY > 4) {
-        ShowDomain(data.domain);
-        Show_CiInstances(data, 1, data.nr_instances);
-    }
-    return classify_and_report(name, data, start_ticks);
+    TextReader reader(test_file.get());
+    if (const std::optional<int> status = run_streaming(name, test_path, *domain, reader, test_file, start_ticks))
+        return *status;
+    return run_on_whole_set(name, test_path, *domain, reader, start_ticks);
 }
 
 }  // namespace
 
 std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients) {
-    std::optional<BinaryReader> file = BinaryReader::open(name + ".coef");
-    if (!file) {
-        std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
-        return std::nullopt;
-    }
-    return read_coeficientes(*file, name, domain, coefficients);
+    return read_model(name, domain, coefficients, Messages::Print);
 }
 
 std::optional<ClassStats> read_coeficientes(BinaryReader& file, const std::string& name, const Domain& domain,
                                             Coefficients& coefficients) {
-    const std::optional<int32_t> nr_rows = file.read_i32();
-    const std::optional<int32_t> nr_cols = file.read_i32();
-    if (!nr_rows || !nr_cols || !usable_shape(file, *nr_rows, *nr_cols, domain)) {
-        report_unreadable(name);
-        return std::nullopt;
-    }
-    std::optional<DMatrix> matrix = read_matrix(file, *nr_rows, *nr_cols);
-    if (!matrix) {
-        report_unreadable(name);
-        return std::nullopt;
-    }
-    coefficients = Coefficients{std::move(*matrix), *nr_rows, *nr_cols};
-    return read_stats(file, domain, domain.nr_attributes);
+    return read_model(file, name, domain, coefficients, Messages::Print);
 }
 
 int solmet_main(int argc, char** argv) {

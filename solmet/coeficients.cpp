@@ -103,15 +103,6 @@ void report_example(long number, const std::string& observed, const std::string&
     std::printf("\n");
 }
 
-IMatrix confusion_matrix(int nr_classes) {
-    try {
-        return IMatrix(1, nr_classes, 1, nr_classes);
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "E)imatrix: Out of memory!\n");
-        throw OutOfMemory{};
-    }
-}
-
 }  // namespace
 
 void Show_coeficientes(const DMatrix& coefficients, int nr_rows, int nr_cols) {
@@ -179,4 +170,29 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     const bool written = predictions.close();
     if (predictions_lost) *predictions_lost = !written;
     return confusion;
+}
+
+IMatrix confusion_matrix(int nr_classes) {
+    try {
+        return IMatrix(1, nr_classes, 1, nr_classes);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "E)imatrix: Out of memory!\n");
+        throw OutOfMemory{};
+    }
+}
+
+BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats,
+                                 int nr_attributes) {
+    const auto plan = std::make_shared<const ScoringPlan>(domain, coefficients, stats, nr_attributes);
+    const size_t size = static_cast<size_t>(std::max(domain.nr_classes(), 0)) + 1;
+    return [plan, scores = std::vector<double>(size, 0.0),
+            weights = std::vector<double>(size, 0.0)](ExampleBlock& block) mutable {
+        block.predicted.clear();
+        for (size_t i = 1; i < block.examples.size(); ++i) {
+            const Instance& example = block.examples[i];
+            for (int c = 1; c <= plan->nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan->score(example, c);
+            class_weights(scores, weights, false);
+            block.predicted.push_back(predicted_class(weights));
+        }
+    };
 }

@@ -5,12 +5,21 @@
 #include <vector>
 
 #include "../common/Ci_instances.h"
+#include "../common/block_pipeline.h"
 #include "../common/distributions.h"
 #include "../common/utils.h"
 
 // Prints the functions, one line per row that has a coefficient other than 0, and the
 // number of lines and coefficients printed.
 void Show_coeficientes(const DMatrix& coefficients, int nr_rows, int nr_cols);
+
+// A classifier of example blocks for one worker: the class of largest weight of each
+// example, as classify_testset finds it. It keeps references to its arguments.
+BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats,
+                                 int nr_attributes);
+
+// A zero confusion matrix over the classes; out of memory, says so and throws OutOfMemory.
+IMatrix confusion_matrix(int nr_classes);
 
 // The class with the largest weight; the lowest class number among equal ones.
 int predicted_class(const std::vector<double>& weights);

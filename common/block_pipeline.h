@@ -1,0 +1,28 @@
+// Classifying a test file block by block on worker threads, with the results put together
+// in file order on the calling thread, so that memory holds a few blocks whatever the size
+// of the file and the number of threads changes no result.
+#pragma once
+
+#include <functional>
+#include <vector>
+
+#include "example_reader.h"
+#include "instances.h"
+
+// One block of examples and what classifying it gave.
+struct ExampleBlock {
+    InstanceArray examples;      // entries 1..; entry 0 unused
+    std::vector<int> predicted;  // per example, from entry 0 for example 1: the class, 0 for none
+};
+
+// Classifies every example of a block into `predicted`; each worker has one of its own.
+using BlockClassifier = std::function<void(ExampleBlock& block)>;
+
+// Reads every block of `blocks` on the calling thread and has each classified by one of
+// `threads` workers (on the calling thread itself when `threads` is 1), each worker with the
+// classifier `make_classifier` gave it; hands each classified block to `merge` on the calling
+// thread, in file order. Returns the user CPU seconds spent classifying, summed over the
+// workers. An exception of the reading, a classifier or `merge` ends the pipeline and is
+// passed on once the workers have stopped.
+double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::function<BlockClassifier()>& make_classifier,
+                          const std::function<void(ExampleBlock& block)>& merge);
