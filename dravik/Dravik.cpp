@@ -6,16 +6,22 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "../common/Ci_instances.h"
+#include "../common/block_pipeline.h"
 #include "../common/file.h"
+#include "../common/predictions.h"
 #include "../common/report.h"
 #include "../common/utils.h"
 #include "BuildTree.h"
+#include "Combine.h"
 #include "classify.h"
 #include "data.h"
 #include "graph.h"
@@ -25,7 +31,7 @@
 namespace {
 
 constexpr const char* VERSION = "5.3";
-constexpr const char* OPTIONS = "f:v:p:t:K:g:r:";
+constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:";
 
 constexpr OptionHelp OPTION_HELP[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.tree; required"},
@@ -35,6 +41,8 @@ constexpr OptionHelp OPTION_HELP[] = {
     {'K', "neighbours", "nearest neighbours voting at leaves with exemplars, default 0 (no vote)"},
     {'g', "graph", "also write the tree to this file as a Graphviz graph"},
     {'r', "report", "write the results of the run to this file as one JSON object"},
+    {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
+    {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
 };
 
 // The descent and the display recurse once per tree level; a tree may have
@@ -65,45 +73,42 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
     Show_Tree(tree, domain, ShowTree);
 }
 
-// What the classification of the test set gave.
+// What classifying the test set gave, however it was read.
 struct Results {
-    std::optional<IMatrix> confusion;  // [predicted][observed]; none for an empty test set
+    Domain domain{};  // the examples' domain, without ignored attributes
+    long examples = 0;
+    long rejected_lines = 0;
+    std::optional<IMatrix> confusion{};  // [predicted][observed]; none for an empty test set
     int32_t errors = 0;
-    ClassifyTally tally;
+    ClassifyTally tally{};
     double seconds = 0.0;
+    bool test_unreadable = false;  // the test file gave a read error, which ended it
 };
 
-// Classifies the test set with the tree and reports the results.
-Results classify_and_report(CiDataset& test, const Tree& tree, const TreeSummary& summary) {
-    const int nr_classes = test.domain.nr_classes();
-    Results results;
-    const clock_t start = user_cpu_ticks();
-    results.confusion = classify(test, test, tree, results.errors, &results.tally);
-    const clock_t end = user_cpu_ticks();
-    results.seconds = cpu_seconds(start, end);
-
+// The confusion matrix at verbosity 2 and up, the error line and the test time.
+void print_results(const Results& results, const TreeSummary& summary) {
+    const int nr_classes = results.domain.nr_classes();
     if (VERBOSITY > 1 && results.confusion) {
         std::printf("Confusion Matrix:\n");
         ShowIMatrix(*results.confusion, 1, nr_classes, 1, nr_classes);
     }
     std::printf("Error rate on test set %f (%d / %ld) (Nodes: %d, Leaves: %d, Depth: %d )\n",
-                error_rate(results.errors, test.nr_instances), results.errors, static_cast<long>(test.nr_instances),
-                summary.nodes, summary.leaves, summary.depth);
+                error_rate(results.errors, results.examples), results.errors, results.examples, summary.nodes,
+                summary.leaves, summary.depth);
     std::printf("\nBrenx Test Time: %6.2f (sec)\n", results.seconds);
-    return results;
 }
 
 // Writes the -r report of a run; the exit status.
-int write_run_report(const std::string& dataset, const CiDataset& test, const TreeSummary& summary,
+int write_run_report(const std::string& dataset, const std::string& test_path, const TreeSummary& summary,
                      const Results& results) {
     const RunReport report{
         .program = "Dravik",
         .version = VERSION,
         .dataset = dataset,
-        .files = {{"domain", domain_file_name(dataset)}, {"test", dataset + ".test"}, {"model", dataset + ".tree"}},
-        .classes = class_labels(test.domain),
-        .examples = test.nr_instances,
-        .rejected_lines = test.rejected_lines,
+        .files = {{"domain", domain_file_name(dataset)}, {"test", test_path}, {"model", dataset + ".tree"}},
+        .classes = class_labels(results.domain),
+        .examples = results.examples,
+        .rejected_lines = results.rejected_lines,
         .errors = results.errors,
         .confusion = {.matrix = results.confusion ? &*results.confusion : nullptr, .predicted_rows = true},
         .tree_run = TreeRunFigures{.not_classified = results.tally.not_classified,
@@ -116,6 +121,151 @@ int write_run_report(const std::string& dataset, const CiDataset& test, const Tr
     if (write_report(*REPORT_PATH, report)) return 0;
     report_unwritten_file(*REPORT_PATH);
     return 1;
+}
+
+// What follows the results: the traced tree, failed writes, the graph and the report.
+// Returns the exit status.
+int finish_run(const std::string& dataset, const std::string& test_path, const Tree& tree, const TreeSummary& summary,
+               const Results& results) {
+    // The displays after classification show each leaf's test counts.
+    const std::optional<Tree> counted =
+        TRACE > 0 || GRAPH_PATH ? std::optional(with_test_counts(tree, results.tally.leaves)) : std::nullopt;
+    if (TRACE > 0) print_tree(*counted, results.domain, summary);
+    int status = results.test_unreadable ? EXIT_RUN_FAILED : 0;
+    if (results.tally.predictions_lost) {
+        report_unwritten_file(SetPathName(PREDICT_PATH, results.domain.name, ".pred"));
+        status = EXIT_RUN_FAILED;
+    }
+    if (GRAPH_PATH) {
+        const GraphCaption caption{dataset, summary, results.errors, results.examples};
+        if (!write_graph(*GRAPH_PATH, tree_graph(*counted, results.domain, caption))) {
+            std::fprintf(stderr, "Can not write file %s\n", GRAPH_PATH->c_str());
+            status = EXIT_RUN_FAILED;
+        }
+    }
+    if (REPORT_PATH && write_run_report(dataset, test_path, summary, results) != 0) status = EXIT_RUN_FAILED;
+    return status;
+}
+
+TreeSummary summary_of(const Tree& tree) {
+    int32_t depth = 0;
+    TreeSummary summary = Recompute_Nodes(tree, depth);
+    summary.depth = depth;
+    return summary;
+}
+
+// The run that holds the whole test set: read it, then the tree, then classify.
+int run_on_whole_set(const std::string& dataset, const std::string& test_path, const Domain& domain,
+                     TextReader& test_file) {
+    const char* name = dataset.c_str();
+    CiDataset test = ReadCiDataset(test_file, domain, Dialect::Main);
+    if (VERBOSITY > 3)
+        std::printf("Reading %ld Examples from File %s.test\n", static_cast<long>(test.nr_instances), name);
+    if (VERBOSITY > 4) Show_CiInstances(test, 1, test.nr_instances);
+
+    // The tree names attributes as the examples hold them: without IGNORE attributes.
+    std::optional<Tree> tree = Read_Tree(dataset, ReadData, test.domain.nr_classes(), test.domain);
+    if (!tree) {
+        std::fprintf(stderr, "File %s.tree Not Found!\n", name);
+        return EXIT_RUN_FAILED;
+    }
+    Ci_ReserveRoom(test, derived_room(*tree, test.domain));  // where it cannot, examples grow one by one
+    const TreeSummary summary = summary_of(*tree);
+    if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
+
+    Results results{.domain = test.domain, .examples = test.nr_instances, .rejected_lines = test.rejected_lines};
+    const clock_t start = user_cpu_ticks();
+    results.confusion = classify(test, test, *tree, results.errors, &results.tally);
+    results.seconds = cpu_seconds(start, user_cpu_ticks());
+    results.test_unreadable = test_file.failed();
+    print_results(results, summary);
+    return finish_run(dataset, test_path, *tree, summary, results);
+}
+
+// The answers of a stream's blocks, put together in file order.
+struct StreamTally {
+    std::optional<PredictionWriter> predictions;       // opened with the first example, as the whole set's run does
+    std::vector<std::pair<long, int>> not_classified;  // example number and observed class, said at the end
+};
+
+// The run that streams the test set, when nothing it prints needs the whole set first and
+// no leaf reads other examples: the tree is read first, each block of examples is
+// classified as it is read, and the output comes in the same order as the whole set's run
+// gives it. Nothing, with nothing done, when the tree cannot be read (the whole set's run
+// then says why where it always has) or the predictions file is the test file or the
+// standard output.
+std::optional<int> run_streaming(const std::string& dataset, const std::string& test_path, const Domain& domain,
+                                 TextReader& test_file, const File& test_stream) {
+    if (VERBOSITY > 2 || TRACE > 0) return std::nullopt;
+    Results results{.domain = examples_domain(domain)};
+    std::optional<Tree> tree;
+    try {
+        tree = Read_Tree(dataset, ReadData, results.domain.nr_classes(), results.domain, TreeMessages::Silent);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;  // the whole set's run meets it where it always has
+    }
+    if (!tree) return std::nullopt;
+    const CiDataset no_exemplars;
+    const CompiledTree compiled(results.domain, no_exemplars, *tree);
+    if (!compiled.self_contained()) return std::nullopt;
+    const std::string predictions_path = SetPathName(PREDICT_PATH, results.domain.name, ".pred");
+    if (names_file_of(predictions_path, test_stream.get()) || names_file_of(predictions_path, stdout))
+        return std::nullopt;
+
+    const TreeSummary summary = summary_of(*tree);
+    const int nr_classes = std::max(results.domain.nr_classes(), 0);
+    const int room = derived_room(*tree, results.domain);
+    IMatrix confusion(1, nr_classes, 1, nr_classes);
+    StreamTally stream;
+    std::deque<Workspace> workspaces;  // one per worker, made on this thread
+    const auto make_classifier = [&]() -> BlockClassifier {
+        Workspace& work = workspaces.emplace_back(compiled);
+        return [&compiled, &work, room, nr_classes](ExampleBlock& block) {
+            if (room > 0) block.examples.reserve_room(static_cast<uint32_t>(room));
+            block.predicted.clear();
+            for (size_t i = 1; i < block.examples.size(); ++i) {
+                Instance& example = block.examples[i];
+                const AnswerView answer =
+                    compiled.tree.root == NO_NODE ? std::nullopt : descend(compiled, work, compiled.tree.root, example);
+                block.predicted.push_back(answer ? dmajority(*answer, nr_classes) : 0);
+            }
+        };
+    };
+    ExampleBlocks blocks(test_file, domain, Dialect::Main);
+    results.seconds = run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
+        if (block.examples.size() > 1 && !stream.predictions)
+            stream.predictions.emplace(predictions_path, results.domain, PredictionWriter::Buffering::Blocks);
+        for (size_t i = 1; i < block.examples.size(); ++i) {
+            const Instance& example = block.examples[i];
+            const int predicted = block.predicted[i - 1];
+            stream.predictions->write(predicted);
+            if (predicted == 0) {
+                stream.not_classified.emplace_back(static_cast<long>(example.values[0].value), example.class_value);
+                continue;
+            }
+            if (predicted != example.class_value) ++results.errors;
+            if (confusion.contains(predicted, example.class_value)) ++confusion.at(predicted, example.class_value);
+        }
+    });
+    results.examples = blocks.examples();
+    results.rejected_lines = blocks.rejected();
+    results.test_unreadable = test_file.failed();
+    if (stream.predictions) {
+        stream.predictions->say_if_unopened();
+        for (const auto& [number, observed] : stream.not_classified)
+            std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, observed);
+        results.tally.predictions_lost = !stream.predictions->close();
+        results.confusion = std::move(confusion);
+    }
+    results.tally.not_classified = static_cast<int32_t>(stream.not_classified.size());
+    results.tally.leaves.assign(tree->nodes.size(), LeafCount{});
+    for (const Workspace& work : workspaces)
+        for (size_t id = 0; id < work.tally.size(); ++id) {
+            results.tally.leaves[id].cases += work.tally[id].cases;
+            results.tally.leaves[id].errors += work.tally[id].errors;
+        }
+    print_results(results, summary);
+    return finish_run(dataset, test_path, *tree, summary, results);
 }
 
 int run(int argc, char** argv) {
@@ -137,47 +287,16 @@ int run(int argc, char** argv) {
     std::printf("Read domain file: %s.domain (%d Attributes %d Classes)\n", name, domain->nr_attributes,
                 domain->nr_classes());
 
-    const File test_file = File::open(*dataset + ".test", "r");
+    const std::string test_path = TEST_PATH.value_or(*dataset + ".test");
+    const File test_file = open_input(test_path);
     if (!test_file) {
         std::fprintf(stderr, "File %s.test Not Found!\n", name);
         return EXIT_RUN_FAILED;
     }
-    CiDataset test = ReadCiDataset(test_file.get(), *domain, Dialect::Main);
-    if (VERBOSITY > 3)
-        std::printf("Reading %ld Examples from File %s.test\n", static_cast<long>(test.nr_instances), name);
-    if (VERBOSITY > 4) Show_CiInstances(test, 1, test.nr_instances);
-
-    // The tree names attributes as the examples hold them: without IGNORE attributes.
-    std::optional<Tree> tree = Read_Tree(*dataset, ReadData, test.domain.nr_classes(), test.domain);
-    if (!tree) {
-        std::fprintf(stderr, "File %s.tree Not Found!\n", name);
-        return EXIT_RUN_FAILED;
-    }
-    Ci_ReserveRoom(test, derived_room(*tree, test.domain));  // where it cannot, examples grow one by one
-    int32_t depth = 0;
-    TreeSummary summary = Recompute_Nodes(*tree, depth);
-    summary.depth = depth;
-
-    if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
-    const Results results = classify_and_report(test, *tree, summary);
-    // The displays after classification show each leaf's test counts.
-    const std::optional<Tree> counted =
-        TRACE > 0 || GRAPH_PATH ? std::optional(with_test_counts(*tree, results.tally.leaves)) : std::nullopt;
-    if (TRACE > 0) print_tree(*counted, test.domain, summary);
-    int status = 0;
-    if (results.tally.predictions_lost) {
-        report_unwritten_file(SetPathName(PREDICT_PATH, test.domain.name, ".pred"));
-        status = 1;
-    }
-    if (GRAPH_PATH) {
-        const GraphCaption caption{*dataset, summary, results.errors, test.nr_instances};
-        if (!write_graph(*GRAPH_PATH, tree_graph(*counted, test.domain, caption))) {
-            std::fprintf(stderr, "Can not write file %s\n", GRAPH_PATH->c_str());
-            status = 1;
-        }
-    }
-    if (REPORT_PATH && write_run_report(*dataset, test, summary, results) != 0) status = 1;
-    return status;
+    TextReader reader(test_file.get());
+    if (const std::optional<int> status = run_streaming(*dataset, test_path, *domain, reader, test_file))
+        return *status;
+    return run_on_whole_set(*dataset, test_path, *domain, reader);
 }
 
 int run_reporting_memory(int argc, char** argv) {

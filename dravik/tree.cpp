@@ -78,27 +78,25 @@ TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader,
 }
 
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain) {
+                              const Domain& domain, TreeMessages messages) {
     std::optional<BinaryReader> file = BinaryReader::open(dataset + ".tree");
     if (!file) {
-        std::fprintf(stderr, "Can not open file %s.tree\n", dataset.c_str());
+        if (messages == TreeMessages::Print) std::fprintf(stderr, "Can not open file %s.tree\n", dataset.c_str());
         return std::nullopt;
     }
-    return Read_Tree(*file, node_data_reader, nr_classes, domain);
+    return Read_Tree(*file, node_data_reader, nr_classes, domain, messages);
 }
 
 std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain) {
+                              const Domain& domain, TreeMessages messages) {
+    const auto refuse = [&] {
+        if (messages == TreeMessages::Print) std::fprintf(stderr, "Invalid tree file\n");
+        return std::nullopt;
+    };
     const auto magic = file.read_bytes(MAGIC_SIZE);
-    if (!magic || std::memcmp(magic->data(), MAGIC, MAGIC_SIZE) != 0) {
-        std::fprintf(stderr, "Invalid tree file\n");
-        return std::nullopt;
-    }
+    if (!magic || std::memcmp(magic->data(), MAGIC, MAGIC_SIZE) != 0) return refuse();
     TreeEntries entries = readtree(file, node_data_reader, nr_classes, domain);
-    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain, file.size()))) {
-        std::fprintf(stderr, "Invalid tree file\n");
-        return std::nullopt;
-    }
+    if (entries.invalid || (entries.tree && !valid_tree(*entries.tree, domain, file.size()))) return refuse();
     return std::move(entries.tree);
 }
 

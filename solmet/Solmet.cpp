@@ -15,13 +15,15 @@
 namespace {
 
 constexpr const char* kVersion = "3.1";
-constexpr const char* kOptions = "f:v:p:r:";
+constexpr const char* kOptions = "f:v:p:r:j:T:";
 
 constexpr OptionHelp kOptionHelp[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.coef; required"},
     {'v', "verbosity", "how much to print, default 0: 2 lists the examples, 3 their probabilities too"},
     {'p', "predictions", "write the predictions to this file instead of dataset.pred"},
     {'r', "report", "write the results of the run to this file as one JSON object"},
+    {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
+    {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
 };
 
 // Whether the model reader prints its messages, or stays silent for a run that only

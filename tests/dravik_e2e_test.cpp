@@ -29,6 +29,8 @@ const std::string HELP =
     "  -K neighbours   nearest neighbours voting at leaves with exemplars, default 0 (no vote)\n"
     "  -g graph        also write the tree to this file as a Graphviz graph\n"
     "  -r report       write the results of the run to this file as one JSON object\n"
+    "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
+    "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n";
 const std::string TEST_TIME = "\nBrenx Test Time: <TIME> (sec)\n";

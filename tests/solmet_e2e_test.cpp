@@ -44,6 +44,8 @@ const std::string kHelp =
     "  -v verbosity    how much to print, default 0: 2 lists the examples, 3 their probabilities too\n"
     "  -p predictions  write the predictions to this file instead of dataset.pred\n"
     "  -r report       write the results of the run to this file as one JSON object\n"
+    "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
+    "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n";
 const std::string kPackageVersion = PACKAGE_VERSION;
