@@ -129,8 +129,9 @@ double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::functio
                           const std::function<void(ExampleBlock& block)>& merge) {
     if (threads <= 1) return run_on_this_thread(blocks, make_classifier, merge);
     WorkerPool pool(threads, make_classifier);
-    // Blocks read ahead of the merge: enough to keep every worker busy, and no more.
-    const size_t ahead = 2 * static_cast<size_t>(threads);
+    // Blocks read ahead of the merge: one for each worker and the one being read, which
+    // keeps every worker busy; memory holds no more.
+    const size_t ahead = static_cast<size_t>(threads) + 1;
     std::deque<std::shared_ptr<Job>> in_order;
     const auto merge_first = [&] {
         const std::shared_ptr<Job> job = std::move(in_order.front());

@@ -2,6 +2,7 @@
 // error, the predictions file and the exit status, worked out by hand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include "support/iris_reports.h"
@@ -173,7 +174,7 @@ TEST(DravikRun, WholeOutputs) {
         {"-f iris -p /dev/null -g /dev/full", iris_head + iris_result, "Can not write file /dev/full\n", iris, Files{},
          1},
     };
-    for (const WholeRun& run : runs) check_whole_run(PROGRAM, weather, run);
+    check_whole_runs(PROGRAM, weather, runs);
 }
 
 TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
@@ -197,6 +198,29 @@ TEST(DravikRun, TenThousandLevelsAreClassifiedAndShown) {
     for (int level = 0; level < 9999; ++level) last_line += "|\t";
     EXPECT_TRUE(r.out.ends_with("\n" + last_line + "no (2.00/2.00) [ 0.000 1.000 ] (0)[Errors: 1 in 2]\n"));
     EXPECT_EQ(dir.read("weather.pred"), "no\nyes\nno\n");
+}
+
+// A large hostile test file, read in many blocks: one thread and eight give the same, and
+// the streaming run (verbosity 0) the same predictions, messages and report as the run that
+// holds the whole set (verbosity 3, which lists the examples), from the file named with -T.
+TEST(DravikRun, SameAtAnyNumberOfThreads) {
+    const std::string big = hostile_test_file({"5.1,3.5,1.4,0.2,setosa", "6.4,3.2,4.5,1.5,versicolor",
+                                               "6.3,?,6.0,2.5,virginica", "5.9,3.0,5.1,1.8,virginica"},
+                                              35000);
+    const Files iris{{"iris.domain", example(".domain")}, {"big.test", big}, {"iris.tree", example(".tree")}};
+    check_same_at_any_threads(PROGRAM, iris, {"-f", "iris", "-T", "big.test"}, "iris.pred");
+    const TempDir dir;
+    for (const auto& [name, content] : iris) dir.write(name, *content);
+    std::vector<std::string> predictions, errors;
+    for (const char* verbosity : {"0", "3"}) {
+        const RunResult run = run_program(PROGRAM, {"-f", "iris", "-T", "big.test", "-v", verbosity}, dir.path());
+        EXPECT_EQ(run.status, 0);
+        predictions.push_back(dir.read("iris.pred"));
+        errors.push_back(run.err);
+    }
+    EXPECT_TRUE(predictions[0] == predictions[1]);
+    EXPECT_EQ(errors[0], errors[1]);
+    EXPECT_GT(std::count(predictions[0].begin(), predictions[0].end(), '\n'), 30000);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Whole runs of the built Solmet program on small data sets in a scratch folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -110,7 +111,30 @@ TEST(SolmetRun, WholeOutputs) {
         {"-f wx -p /dev/full", "", kReadErrors + full + unwritable, Files{}, Files{}, 1, "/dev/full"},
         {"-f none", "", no_domain + unwritable, Files{}, Files{}, 1, "/dev/full"},
     };
-    for (const WholeRun& run : runs) check_whole_run(kProgram, wx, run);
+    check_whole_runs(kProgram, wx, runs);
+}
+
+// A large hostile test file, read in many blocks: one thread and eight give the same, and
+// the streaming run (verbosity 0) the same predictions, messages and report as the run that
+// holds the whole set (verbosity 2), from the file named with -T.
+TEST(SolmetRun, SameAtAnyNumberOfThreads) {
+    const std::string coef = coef_file({{6, -0.5, -0.0625}}, 3, {kOutlook, kHumidity});
+    const std::string big =
+        hostile_test_file({"d1,sunny,85.5,no", "d2,rain,70,yes", "d3,?,60,yes", "d4 fog 90 no"}, 35000);
+    const Files wx{{"wx.domain", kDomain}, {"wx.test", "stale"}, {"big.test", big}, {"wx.coef", coef}};
+    check_same_at_any_threads(kProgram, wx, {"-f", "wx", "-T", "big.test"}, "wx.pred");
+    const TempDir dir;
+    for (const auto& [name, content] : wx) dir.write(name, *content);
+    std::vector<std::string> predictions, errors;
+    for (const char* verbosity : {"0", "2"}) {
+        const RunResult run = run_program(kProgram, {"-f", "wx", "-T", "big.test", "-v", verbosity}, dir.path());
+        EXPECT_EQ(run.status, 0);
+        predictions.push_back(dir.read("wx.pred"));
+        errors.push_back(run.err);
+    }
+    EXPECT_TRUE(predictions[0] == predictions[1]);
+    EXPECT_EQ(errors[0], errors[1]);
+    EXPECT_GT(std::count(predictions[0].begin(), predictions[0].end(), '\n'), 30000);
 }
 
 }  // namespace

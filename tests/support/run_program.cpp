@@ -113,3 +113,62 @@ void check_whole_run(const std::string& program, const Files& data_set, const Wh
         if (written[name] == content) written.erase(name);
     EXPECT_EQ(written, run.written);
 }
+
+void check_whole_runs(const std::string& program, const Files& data_set, const std::vector<WholeRun>& runs) {
+    for (const char* threads : {"-j 1 ", "-j 4 "}) {
+        for (WholeRun run : runs) {
+            run.args = threads + run.args;
+            check_whole_run(program, data_set, run);
+        }
+    }
+}
+
+std::string hostile_test_file(const std::vector<std::string>& good, long count) {
+    std::string text;
+    long accepted = 0;
+    for (long i = 1; i <= count; ++i) {
+        std::string line = good[static_cast<size_t>(i) % good.size()];
+        const size_t last_comma = line.rfind(',');
+        if (i % 997 == 0) {
+            line = line.substr(0, last_comma) + ",maybe";
+        } else if (i % 1499 == 0) {
+            line = line.substr(0, line.rfind(',', last_comma - 1));
+        } else if (i % 1201 == 0) {
+            line.clear();
+        } else {
+            if (i % 3001 == 0) line += ",extra";  // its last field starts the next line's example
+            if (++accepted % 10000 == 0) line += "\n| the end of a block, with, fields";
+        }
+        text += line + (i < count ? "\n" : "");
+    }
+    return text;
+}
+
+void check_same_at_any_threads(const std::string& program, const Files& data_set, const std::vector<std::string>& args,
+                               const std::string& predictions) {
+    const TempDir dir;
+    for (const auto& [name, content] : data_set)
+        if (content) dir.write(name, *content);
+    struct Outcome {
+        RunResult run;
+        std::string predictions, report;
+    };
+    std::vector<Outcome> outcomes;
+    for (const char* threads : {"1", "8"}) {
+        std::vector<std::string> words = args;
+        words.insert(words.end(), {"-j", threads, "-r", "report.json"});
+        Outcome outcome{run_program(program, words, dir.path()), dir.read(predictions), dir.read("report.json")};
+        static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
+        outcome.report = std::regex_replace(outcome.report, seconds, "");
+        outcome.run.out = mask_run_output(outcome.run.out);
+        outcomes.push_back(std::move(outcome));
+    }
+    const Outcome& one = outcomes[0];
+    const Outcome& eight = outcomes[1];
+    EXPECT_EQ(one.run.status, eight.run.status);
+    EXPECT_EQ(one.run.out, eight.run.out);
+    EXPECT_EQ(one.run.err, eight.run.err);
+    EXPECT_TRUE(one.predictions == eight.predictions);
+    EXPECT_EQ(one.report, eight.report);
+    EXPECT_NE(one.report, "");
+}

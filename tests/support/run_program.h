@@ -72,3 +72,18 @@ struct WholeRun {
 // Runs `program` with `run.args` in a fresh folder holding `data_set` changed by `run.given`,
 // and checks its output, error, exit status and the files it writes against `run`.
 void check_whole_run(const std::string& program, const Files& data_set, const WholeRun& run);
+
+// A test file of `count` lines made from `good` lines (comma-separated, class last), with
+// hostile ones spread over many blocks: unknown classes, too few and too many fields,
+// blank lines, a comment line after every 10,000th example (where a block ends), and no
+// line end after the last line.
+std::string hostile_test_file(const std::vector<std::string>& good, long count);
+
+// Runs `program` with `args` (and -r with a report) at one thread and at eight in one folder
+// holding `data_set`, and checks that both give the same: standard output (masked),
+// standard error, exit status, the predictions file `predictions` and the report.
+void check_same_at_any_threads(const std::string& program, const Files& data_set, const std::vector<std::string>& args,
+                               const std::string& predictions);
+
+// Each run at one thread and at four (more than there are cores), which must give the same.
+void check_whole_runs(const std::string& program, const Files& data_set, const std::vector<WholeRun>& runs);
