@@ -77,6 +77,24 @@ class MergeReports(unittest.TestCase):
             self.assertEqual(run([TOOL, "-o", "m.json", "part1.json", "part2.json"], self.folder).returncode, 0)
             self.assertEqual(self.merge("m.json", "part3.json").stdout, merged)
 
+    def test_parallel_pipepart_recipe(self):
+        """The README's recipe: parts of the test file cut at line ends, each piped to a run."""
+        if shutil.which("parallel") is None:
+            self.skipTest("GNU parallel not found: the parallel --pipepart recipe is not run")
+        for program in (SOLMET, DRAVIK):
+            for name in os.listdir(self.folder):
+                if name.startswith("shard"):
+                    os.remove(self.path(name))
+            whole = json.loads(self.report(program, "whole"))
+            recipe = ["parallel", "--will-cite", "--pipepart", "-a", "whole.test", "--block", "-3", program, "-f",
+                      "whole", "-T", "-", "-p", "/dev/null", "-r", "shard{#}.json"]
+            self.assertEqual(run(recipe, self.folder).returncode, 0)
+            shards = sorted(name for name in os.listdir(self.folder) if name.startswith("shard"))
+            self.assertGreater(len(shards), 1)
+            merged = json.loads(self.merge(*shards).stdout)
+            self.assertEqual({k: v for k, v in merged.items() if k not in PER_RUN},
+                             {k: v for k, v in whole.items() if k not in PER_RUN})
+
     def test_ratios_come_from_the_summed_matrix(self):
         solmet = json.loads(self.report(SOLMET, "whole"))
         # The sum [[1, 1, 0], [0, 1, 1], [3, 0, 3]] has the F1 figures 2/6, 2/4 and 6/10. Added
