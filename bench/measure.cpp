@@ -119,8 +119,11 @@ int main(int argc, char** argv) {
     const std::vector<Run> runs = {
         {"floor", {bin + "/bench_floor", set + ".test"}, true, 0},
         {"Solmet", {bin + "/Solmet", "-f", set, "-p", "/dev/null"}, true, 0},
+        {"Solmet -j 1", {bin + "/Solmet", "-f", set, "-p", "/dev/null", "-j", "1"}, true, 0},
         {"Dravik", {bin + "/Dravik", "-f", set, "-p", "/dev/null"}, true, derived},
+        {"Dravik -j 1", {bin + "/Dravik", "-f", set, "-p", "/dev/null", "-j", "1"}, true, derived},
         {"Dravik -K 5", {bin + "/Dravik", "-f", set, "-p", "/dev/null", "-K", "5"}, true, derived},
+        {"Dravik -K 5 -j 1", {bin + "/Dravik", "-f", set, "-p", "/dev/null", "-K", "5", "-j", "1"}, true, derived},
         {"Dravik, big tree", {bin + "/Dravik", "-f", data + "/big", "-p", "/dev/null"}, false, 0},
     };
 

@@ -16,6 +16,8 @@ File open_input(const std::string& path) {
 bool names_file_of(const std::string& path, std::FILE* stream) {
     struct stat named {};
     struct stat open {};
-    return stream != nullptr && ::stat(path.c_str(), &named) == 0 && fstat(fileno(stream), &open) == 0 &&
-           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+    struct stat null {};
+    if (stream == nullptr || ::stat(path.c_str(), &named) != 0 || fstat(fileno(stream), &open) != 0) return false;
+    if (::stat("/dev/null", &null) == 0 && named.st_dev == null.st_dev && named.st_ino == null.st_ino) return false;
+    return named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }

@@ -46,5 +46,5 @@ private:
 File open_input(const std::string& path);
 
 // Whether `path` names the file that `stream` reads or writes (false when either cannot
-// be looked at).
+// be looked at, and for the null device, where nothing written stays).
 bool names_file_of(const std::string& path, std::FILE* stream);
