@@ -114,11 +114,11 @@ double run_on_this_thread(ExampleBlocks& blocks, const std::function<BlockClassi
     const BlockClassifier classify = make_classifier();
     int64_t microseconds = 0;
     ExampleBlock block;
-    block.examples = blocks.new_block();
+    block.examples = blocks.stream_block();
     while (blocks.read_block(block.examples)) {
         classify_timed(classify, block, microseconds);
         merge(block);
-        block.examples = blocks.new_block();
+        ExampleBlocks::reuse(block.examples);
     }
     return static_cast<double>(microseconds) / 1e6;
 }
@@ -133,16 +133,24 @@ double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::functio
     // keeps every worker busy; memory holds no more.
     const size_t ahead = static_cast<size_t>(threads) + 1;
     std::deque<std::shared_ptr<Job>> in_order;
+    std::vector<InstanceArray> spare;  // blocks merged, whose storage the next ones take
     const auto merge_first = [&] {
         const std::shared_ptr<Job> job = std::move(in_order.front());
         in_order.pop_front();
         pool.wait_for(*job);
         if (job->failure) std::rethrow_exception(job->failure);
         merge(job->block);
+        ExampleBlocks::reuse(job->block.examples);
+        spare.push_back(std::move(job->block.examples));
     };
     for (;;) {
         auto job = std::make_shared<Job>();
-        job->block.examples = blocks.new_block();
+        if (spare.empty()) {
+            job->block.examples = blocks.stream_block();
+        } else {
+            job->block.examples = std::move(spare.back());
+            spare.pop_back();
+        }
         if (!blocks.read_block(job->block.examples)) break;
         pool.submit(job);
         in_order.push_back(std::move(job));

@@ -205,8 +205,8 @@ void make_room(InstanceArray& instances, size_t count) {
 
 }  // namespace
 
-ExampleBlocks::ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect)
-    : stream_(stream), format_(std::make_unique<ExampleFormat>(domain, dialect)) {
+ExampleBlocks::ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect, uint32_t derived_room)
+    : stream_(stream), format_(std::make_unique<ExampleFormat>(domain, dialect)), derived_room_(derived_room) {
     std::printf("Reading examples");
 }
 
@@ -218,6 +218,21 @@ InstanceArray ExampleBlocks::new_block() const {
     make_room(block, 1);
     block.push_back(Instance{});  // entry 0 unused
     return block;
+}
+
+InstanceArray ExampleBlocks::stream_block() const {
+    InstanceArray block;
+    const auto used = static_cast<uint32_t>(format_->stored) + 1;
+    block.set_value_layout(used, used + derived_room_);
+    block.reserve_slices(BLOCK_EXAMPLES);
+    make_room(block, BLOCK_EXAMPLES + 1);
+    block.push_back(Instance{});  // entry 0 unused
+    return block;
+}
+
+void ExampleBlocks::reuse(InstanceArray& block) {
+    block.clear();
+    block.push_back(Instance{});
 }
 
 // A block ends after BLOCK_EXAMPLES examples, or at the end of the file. The next one is

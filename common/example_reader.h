@@ -23,13 +23,19 @@ class ExampleBlocks {
 public:
     static constexpr size_t BLOCK_EXAMPLES = 10000;
 
-    ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect);
+    // Blocks made by stream_block() give each example room for `derived_room` more values.
+    ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect, uint32_t derived_room = 0);
     ExampleBlocks(const ExampleBlocks&) = delete;
     ExampleBlocks& operator=(const ExampleBlocks&) = delete;
     ~ExampleBlocks();
 
     // An empty array for a block, laid out for the domain's examples (entry 0 unused).
     InstanceArray new_block() const;
+    // The same for a stream, whose blocks are used again: room for a whole block at once,
+    // and for the derived values of each example.
+    InstanceArray stream_block() const;
+    // Empties a block of stream_block() for the next one, keeping its storage.
+    static void reuse(InstanceArray& block);
     // Adds the next block's examples to `into`; false, with nothing read, after the last
     // block. Throws OutOfMemory (after its message) when the examples cannot be held.
     bool read_block(InstanceArray& into);
@@ -41,6 +47,7 @@ private:
     TextReader& stream_;
     std::unique_ptr<ExampleFormat> format_;
     ExampleReader reader_;
+    uint32_t derived_room_;
     long examples_ = 0;
     bool done_ = false;
 };

@@ -100,7 +100,7 @@ AttVal* InstanceArray::next_slice() {
         ValueBlock block;
         block.stride = stride_;
         // Blocks start small and double, as the first chunk of examples does.
-        const size_t wanted = blocks_.empty() ? FIRST_ROOM : size_t{2} * blocks_.back().room;
+        const size_t wanted = blocks_.empty() ? first_room_ : size_t{2} * blocks_.back().room;
         block.room = std::clamp<size_t>(BLOCK_BYTES / (sizeof(AttVal) * stride_), 1, std::min(wanted, CHUNK));
         block.cells = ZeroBlock<AttVal>(block.room * stride_);
         block.first_instance = size_;
@@ -113,8 +113,15 @@ AttVal* InstanceArray::next_slice() {
 void InstanceArray::add_from_slice(int class_value, int nr_attributes) {
     ValueBlock& block = blocks_.back();
     AttVal* slice = &block.cells[block.count * block.stride];
-    push_back(Instance{class_value, nr_attributes, 1.0, AttValues(slice, block.stride, block.stride)});
+    push_back(Instance{class_value, nr_attributes, 1.0, AttValues(slice, used_, block.stride)});
     ++block.count;
+}
+
+void InstanceArray::clear() {
+    for (size_t i = 0; i < size_; ++i) (*this)[i] = Instance{};
+    size_ = 0;
+    if (blocks_.size() > 1) blocks_.erase(blocks_.begin() + 1, blocks_.end());
+    if (!blocks_.empty()) blocks_[0].count = 0;
 }
 
 bool InstanceArray::reserve_room(uint32_t extra) {

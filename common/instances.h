@@ -2,6 +2,8 @@
 // sets and their display.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -92,6 +94,8 @@ public:
         std::swap(capacity_, other.capacity_);
         std::swap(size_, other.size_);
         std::swap(stride_, other.stride_);
+        std::swap(used_, other.used_);
+        std::swap(first_room_, other.first_room_);
         std::swap(blocks_, other.blocks_);
     }
 
@@ -105,7 +109,18 @@ public:
     void push_back(Instance instance);
 
     // Value storage of the examples the reader adds, `stride` entries each.
-    void set_value_stride(uint32_t stride) { stride_ = stride; }
+    void set_value_stride(uint32_t stride) { set_value_layout(stride, stride); }
+    // The same with `room` entries per example, of which the first `used` hold the values
+    // read: room to grow into without storage of its own.
+    void set_value_layout(uint32_t used, uint32_t room) {
+        used_ = used;
+        stride_ = std::max(used, room);
+    }
+    // Makes the first block of values hold `count` examples at once.
+    void reserve_slices(size_t count) { first_room_ = std::max<size_t>(count, 1); }
+    // Drops every example but keeps the storage of the first chunk and value block, for the
+    // next block of examples of a stream.
+    void clear();
     // The entries the next added example is to fill in place; throws bad_alloc.
     AttVal* next_slice();
     // Adds an example whose values are the `stride` entries of next_slice().
@@ -131,7 +146,9 @@ private:
     std::vector<std::unique_ptr<Instance[]>> chunks_;
     size_t capacity_ = 0;
     size_t size_ = 0;
-    uint32_t stride_ = 1;
+    uint32_t stride_ = 1;  // entries of an example's slice
+    uint32_t used_ = 1;    // of which the reader fills the first `used_`
+    size_t first_room_ = FIRST_ROOM;
     std::vector<ValueBlock> blocks_;
 };
 

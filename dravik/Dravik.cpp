@@ -220,8 +220,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     std::deque<Workspace> workspaces;  // one per worker, made on this thread
     const auto make_classifier = [&]() -> BlockClassifier {
         Workspace& work = workspaces.emplace_back(compiled);
-        return [&compiled, &work, room, nr_classes](ExampleBlock& block) {
-            if (room > 0) block.examples.reserve_room(static_cast<uint32_t>(room));
+        return [&compiled, &work, nr_classes](ExampleBlock& block) {
             block.predicted.clear();
             for (size_t i = 1; i < block.examples.size(); ++i) {
                 Instance& example = block.examples[i];
@@ -231,7 +230,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
             }
         };
     };
-    ExampleBlocks blocks(test_file, domain, Dialect::Main);
+    ExampleBlocks blocks(test_file, domain, Dialect::Main, static_cast<uint32_t>(room));
     results.seconds = run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
         if (block.examples.size() > 1 && !stream.predictions)
             stream.predictions.emplace(predictions_path, results.domain, PredictionWriter::Buffering::Blocks);

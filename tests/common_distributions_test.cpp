@@ -3,17 +3,9 @@
 
 #include "distributions.h"
 #include "support/binary_writer.h"
+#include "support/domains.h"
 
 namespace {
-
-const Domain kIntegerDateAndIgnored{"data",
-                                    4,
-                                    {{},
-                                     {"n", INTEGER, {"", "10", "20", "30"}},
-                                     {"skip", IGNORE, {}},
-                                     {"when", DATE, {}},
-                                     {"x", CONTINUOUS, {}},
-                                     {"class", NOMINAL, {"", "a", "b"}}}};
 
 TEST(StatsFile, LayoutByPositionType) {
     // An integer attribute of 3 labels (120 bytes for 2 classes), an ignored and a date

@@ -9,6 +9,7 @@
 #include "distributions.h"
 #include "support/binary_writer.h"
 #include "support/capture.h"
+#include "support/domains.h"
 #include "utils.h"
 
 namespace {
@@ -21,14 +22,6 @@ const Domain kWeather{"data",
                        {"outlook", NOMINAL, {"", "sunny", "overcast", "rain"}},
                        {"humidity", CONTINUOUS, {}},
                        {"class", NOMINAL, {"", "yes", "no"}}}};
-const Domain kIntegerDateAndIgnored{"data",
-                                    4,
-                                    {{},
-                                     {"n", INTEGER, {"", "10", "20", "30"}},
-                                     {"skip", IGNORE, {}},
-                                     {"when", DATE, {}},
-                                     {"x", CONTINUOUS, {}},
-                                     {"class", NOMINAL, {"", "a", "b"}}}};
 
 // The examples of `text`, read through blocks of `block_size` bytes.
 CiDataset read_examples(const std::string& text, const Domain& domain, Dialect dialect = Dialect::Main,

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -145,7 +146,7 @@ std::string hostile_test_file(const std::vector<std::string>& good, long count) 
 }
 
 void check_same_at_any_threads(const std::string& program, const Files& data_set, const std::vector<std::string>& args,
-                               const std::string& predictions) {
+                               const std::string& predictions, const std::string& holding_verbosity) {
     const TempDir dir;
     for (const auto& [name, content] : data_set)
         if (content) dir.write(name, *content);
@@ -153,22 +154,26 @@ void check_same_at_any_threads(const std::string& program, const Files& data_set
         RunResult run;
         std::string predictions, report;
     };
-    std::vector<Outcome> outcomes;
-    for (const char* threads : {"1", "8"}) {
+    const auto run_with = [&](std::vector<std::string> more) {
         std::vector<std::string> words = args;
-        words.insert(words.end(), {"-j", threads, "-r", "report.json"});
+        words.insert(words.end(), more.begin(), more.end());
+        words.insert(words.end(), {"-r", "report.json"});
         Outcome outcome{run_program(program, words, dir.path()), dir.read(predictions), dir.read("report.json")};
         static const std::regex seconds(R"("cpu_seconds": [0-9.e+-]+)");
         outcome.report = std::regex_replace(outcome.report, seconds, "");
         outcome.run.out = mask_run_output(outcome.run.out);
-        outcomes.push_back(std::move(outcome));
-    }
-    const Outcome& one = outcomes[0];
-    const Outcome& eight = outcomes[1];
-    EXPECT_EQ(one.run.status, eight.run.status);
+        EXPECT_EQ(outcome.run.status, 0);
+        EXPECT_NE(outcome.report, "");
+        return outcome;
+    };
+    const Outcome one = run_with({"-j", "1"});
+    const Outcome eight = run_with({"-j", "8"});
+    const Outcome whole = run_with({"-j", "8", "-v", holding_verbosity});
     EXPECT_EQ(one.run.out, eight.run.out);
-    EXPECT_EQ(one.run.err, eight.run.err);
-    EXPECT_TRUE(one.predictions == eight.predictions);
-    EXPECT_EQ(one.report, eight.report);
-    EXPECT_NE(one.report, "");
+    for (const Outcome* other : {&eight, &whole}) {
+        EXPECT_EQ(one.run.err, other->run.err);
+        EXPECT_TRUE(one.predictions == other->predictions);
+        EXPECT_EQ(one.report, other->report);
+    }
+    EXPECT_GT(std::count(one.predictions.begin(), one.predictions.end(), '\n'), 30000);
 }

@@ -81,9 +81,11 @@ std::string hostile_test_file(const std::vector<std::string>& good, long count);
 
 // Runs `program` with `args` (and -r with a report) at one thread and at eight in one folder
 // holding `data_set`, and checks that both give the same: standard output (masked),
-// standard error, exit status, the predictions file `predictions` and the report.
+// standard error, exit status 0, the predictions file `predictions` and the report; then
+// once more at `-v` `holding_verbosity`, where the run holds the whole test set, which must
+// give the same predictions, standard error and report.
 void check_same_at_any_threads(const std::string& program, const Files& data_set, const std::vector<std::string>& args,
-                               const std::string& predictions);
+                               const std::string& predictions, const std::string& holding_verbosity);
 
 // Each run at one thread and at four (more than there are cores), which must give the same.
 void check_whole_runs(const std::string& program, const Files& data_set, const std::vector<WholeRun>& runs);
