@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "numbers.h"
+#include "options.h"
 #include "run_support.h"
 
 namespace {
@@ -184,6 +185,8 @@ std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& forma
     // Without attributes, a line that has no class field is simply an empty line.
     if (!class_field && format.domain.nr_attributes == 0) return std::nullopt;
     if (main_dialect) ++reader.line;
+    // Under -u a class field "?" is an unlabelled example: class 0.
+    if (UNLABELLED && class_field == "?") return 0;
     const int class_value = class_field ? format.lookup(format.domain.nr_attributes + 1).number(*class_field) : 0;
     if (class_value == 0) {
         ++reader.rejected;
@@ -258,6 +261,13 @@ bool ExampleBlocks::read_block(InstanceArray& into) {
         std::printf("\n");
     }
     return true;
+}
+
+long count_unlabelled(const CiDataset& dataset) {
+    long count = 0;
+    for (int i = 1; i <= dataset.nr_instances; ++i)
+        if (dataset.instances[static_cast<size_t>(i)].class_value == 0) ++count;
+    return count;
 }
 
 Domain examples_domain(const Domain& domain) { return count_ignored(domain) != 0 ? RemoveIgnore(domain) : domain; }

@@ -16,6 +16,8 @@ struct ExampleReader {
 
 struct ExampleFormat;
 
+// Under -u (UNLABELLED) an example whose class field is "?" is read with class 0: unlabelled.
+//
 // Reads the examples of a stream block by block: "Reading examples" when made, a dot as
 // each block begins and a line end after the last, and a message for each line dropped,
 // as ReadCiDataset does in one go. Examples are numbered from 1 across the blocks.
@@ -54,6 +56,9 @@ private:
 
 // The domain the examples are held with: without its IGNORE attributes.
 Domain examples_domain(const Domain& domain);
+
+// The examples of the data set read without a class (-u).
+long count_unlabelled(const CiDataset& dataset);
 
 // Reads every example of an open stream. Throws OutOfMemory (after its message) when
 // the example array cannot grow.

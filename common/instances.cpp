@@ -196,8 +196,13 @@ void Show_CiInstances(const CiDataset& dataset, int first, int last) {
     std::printf("\nId\tNr.Att\tWeight\tCl\n");
     for (int i = std::max(first, 1); i <= last; ++i) {
         const Instance& instance = dataset.instances[static_cast<size_t>(i)];
-        std::printf("%.0f\t%d\t%.3f\t%d\t", instance.values.empty() ? 0.0 : instance.values[0].value,
-                    instance.nr_attributes, instance.weight, instance.class_value);
+        std::printf("%.0f\t%d\t%.3f\t", instance.values.empty() ? 0.0 : instance.values[0].value,
+                    instance.nr_attributes, instance.weight);
+        // Class 0: an example read without a class (-u).
+        if (instance.class_value == 0)
+            std::printf("?\t");
+        else
+            std::printf("%d\t", instance.class_value);
         ShowCiInstance(dataset.domain, instance.values, instance.nr_attributes);
     }
 }

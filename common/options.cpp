@@ -13,6 +13,7 @@ std::optional<std::string> PREDICT_PATH;
 std::optional<std::string> REPORT_PATH;
 int32_t THREADS = 0;
 std::optional<std::string> TEST_PATH;
+bool UNLABELLED = false;
 
 int thread_count() {
     if (THREADS > 0) return THREADS;
@@ -60,6 +61,8 @@ std::optional<std::string> scan_options(int argc, const char* const* argv, std::
             THREADS = c_atoi(value);
         } else if (option == 'T') {
             TEST_PATH = value;
+        } else if (option == 'u') {
+            UNLABELLED = true;
         } else if (option != '?' && option != ':' && other) {
             other(option, value);
         } else {

@@ -31,7 +31,7 @@
 namespace {
 
 constexpr const char* VERSION = "5.3";
-constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:";
+constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:u";
 
 constexpr OptionHelp OPTION_HELP[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.tree; required"},
@@ -43,6 +43,7 @@ constexpr OptionHelp OPTION_HELP[] = {
     {'r', "report", "write the results of the run to this file as one JSON object"},
     {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
     {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
+    {'u', "", "read an example whose class is ? as unlabelled: classified, not counted"},
 };
 
 // The descent and the display recurse once per tree level; a tree may have
@@ -77,6 +78,7 @@ void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summa
 struct Results {
     Domain domain{};  // the examples' domain, without ignored attributes
     long examples = 0;
+    long unlabelled = 0;  // read without a class (-u): classified, in neither the matrix nor the errors
     long rejected_lines = 0;
     std::optional<IMatrix> confusion{};  // [predicted][observed]; none for an empty test set
     int32_t errors = 0;
@@ -92,9 +94,11 @@ void print_results(const Results& results, const TreeSummary& summary) {
         std::printf("Confusion Matrix:\n");
         ShowIMatrix(*results.confusion, 1, nr_classes, 1, nr_classes);
     }
+    const long labelled = results.examples - results.unlabelled;
     std::printf("Error rate on test set %f (%d / %ld) (Nodes: %d, Leaves: %d, Depth: %d )\n",
-                error_rate(results.errors, results.examples), results.errors, results.examples, summary.nodes,
-                summary.leaves, summary.depth);
+                error_rate(results.errors, labelled), results.errors, labelled, summary.nodes, summary.leaves,
+                summary.depth);
+    if (UNLABELLED) std::printf("Unlabelled examples classified: %ld\n", results.unlabelled);
     std::printf("\nBrenx Test Time: %6.2f (sec)\n", results.seconds);
 }
 
@@ -173,7 +177,10 @@ int run_on_whole_set(const std::string& dataset, const std::string& test_path, c
     const TreeSummary summary = summary_of(*tree);
     if (VERBOSITY > 3) print_tree(*tree, test.domain, summary);
 
-    Results results{.domain = test.domain, .examples = test.nr_instances, .rejected_lines = test.rejected_lines};
+    Results results{.domain = test.domain,
+                    .examples = test.nr_instances,
+                    .unlabelled = count_unlabelled(test),
+                    .rejected_lines = test.rejected_lines};
     const clock_t start = user_cpu_ticks();
     results.confusion = classify(test, test, *tree, results.errors, &results.tally);
     results.seconds = cpu_seconds(start, user_cpu_ticks());
@@ -240,6 +247,11 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
             stream.predictions->write(predicted);
             if (predicted == 0) {
                 stream.not_classified.emplace_back(static_cast<long>(example.values[0].value), example.class_value);
+                if (example.class_value == 0) ++results.unlabelled;
+                continue;
+            }
+            if (example.class_value == 0) {  // unlabelled (-u): classified, not counted
+                ++results.unlabelled;
                 continue;
             }
             if (predicted != example.class_value) ++results.errors;
@@ -251,8 +263,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     results.test_unreadable = test_file.failed();
     if (stream.predictions) {
         stream.predictions->say_if_unopened();
-        for (const auto& [number, observed] : stream.not_classified)
-            std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, observed);
+        for (const auto& [number, observed] : stream.not_classified) say_not_classified(number, observed);
         results.tally.predictions_lost = !stream.predictions->close();
         results.confusion = std::move(confusion);
     }

@@ -107,7 +107,10 @@ void bayes_evidence(const NorvexModel& model, NorvexWork& work, const Instance& 
 
 void trace_components(const NorvexModel& model, const NorvexWork& work, const Instance& example, bool evidence,
                       const AnswerView& linear) {
-    std::printf("Observed %d ", example.class_value);
+    if (example.class_value == 0)
+        std::printf("Observed ? ");
+    else
+        std::printf("Observed %d ", example.class_value);
     if (evidence) {
         std::printf("Bayes (%f)[", 1.0 - model.bayes_error);
         for (int64_t j = 1; j <= model.k; ++j)

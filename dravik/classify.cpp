@@ -30,6 +30,13 @@ ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set,
     return std::vector<double>(answer->begin(), answer->end());
 }
 
+void say_not_classified(long number, int observed) {
+    if (observed == 0)
+        std::fprintf(stderr, "\nExample %ld Observed ? Not Classified", number);
+    else
+        std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, observed);
+}
+
 Tree with_test_counts(const Tree& tree, const LeafTally& tally) {
     Tree counted = tree;
     for (size_t id = 0; id < counted.nodes.size() && id < tally.size(); ++id) {
@@ -53,7 +60,7 @@ const char* class_label(const Domain& domain, int c) {
 void record_answer(const Domain& domain, long number, const Instance& example, const AnswerView& answer,
                    PredictionWriter& predictions, IMatrix& confusion, int32_t& errors) {
     if (!answer) {
-        std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, example.class_value);
+        say_not_classified(number, example.class_value);
         predictions.write(0);
         return;
     }
@@ -66,6 +73,7 @@ void record_answer(const Domain& domain, long number, const Instance& example, c
         std::printf("]\n");
     }
     predictions.write(predicted);
+    if (example.class_value == 0) return;  // unlabelled: classified, not counted
     if (predicted != example.class_value) ++errors;
     if (confusion.contains(predicted, example.class_value)) ++confusion.at(predicted, example.class_value);
 }

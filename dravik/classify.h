@@ -32,6 +32,10 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
 ClassProbs classify_example(const Domain& domain, const CiDataset& exemplar_set, const Tree& tree, NodeId node,
                             Instance& example);
 
+// "Example N Observed C Not Classified" on standard error, "?" for the class of an
+// unlabelled example.
+void say_not_classified(long number, int observed);
+
 // A copy of the tree whose leaves carry the test counts of `tally`, for the displays that
 // show them.
 Tree with_test_counts(const Tree& tree, const LeafTally& tally);

@@ -234,6 +234,7 @@ AnswerView mix_band(const CompiledTree& engine, Workspace& work, NodeId id, cons
         default:
             answer = std::span<const double>(data.class_dist);
     }
+    if (example.class_value == 0) return answer;  // unlabelled: no test to count
     LeafCount& count = work.tally[static_cast<size_t>(id)];
     ++count.cases;
     if (dmajority(*answer, engine.nr_classes) != example.class_value) ++count.errors;

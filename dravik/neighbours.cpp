@@ -15,13 +15,16 @@ bool has_table(const ClassStats& stats, int32_t a) {
     return a >= 1 && a <= stats.nr_attributes() && stats.tables[static_cast<size_t>(a)].has_value();
 }
 
-// The exemplar an exemplar number names, or null for a number outside the set.
+// The exemplar an exemplar number names, or null for a number outside the set and for an
+// unlabelled example, which has no class to vote for.
 const Instance* exemplar_at(const CiDataset& exemplar_set, double number) {
     if (!std::isfinite(number)) return nullptr;
     const double position = std::trunc(number);
     if (position < 1 || position > exemplar_set.nr_instances) return nullptr;
     const auto index = static_cast<size_t>(position);
-    return index < exemplar_set.instances.size() ? &exemplar_set.instances[index] : nullptr;
+    if (index >= exemplar_set.instances.size()) return nullptr;
+    const Instance& exemplar = exemplar_set.instances[index];
+    return exemplar.class_value != 0 ? &exemplar : nullptr;
 }
 
 // The table column of a label number; a label the table has no column for reads the

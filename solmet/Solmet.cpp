@@ -15,7 +15,7 @@
 namespace {
 
 constexpr const char* kVersion = "3.1";
-constexpr const char* kOptions = "f:v:p:r:j:T:";
+constexpr const char* kOptions = "f:v:p:r:j:T:u";
 
 constexpr OptionHelp kOptionHelp[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.coef; required"},
@@ -24,6 +24,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {'r', "report", "write the results of the run to this file as one JSON object"},
     {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
     {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
+    {'u', "", "read an example whose class is ? as unlabelled: classified, not counted"},
 };
 
 // Whether the model reader prints its messages, or stays silent for a run that only
@@ -65,6 +66,7 @@ std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t 
 struct TestResult {
     Domain domain{};  // the examples' domain, without ignored attributes
     long examples = 0;
+    long unlabelled = 0;  // read without a class (-u): classified, in neither the matrix nor the errors
     long rejected_lines = 0;
     IMatrix confusion{};  // [observed][predicted]
     long errors = 0;
@@ -148,8 +150,10 @@ int report_results(const std::string& name, const std::string& test_path, const 
         ShowIMatrix(result.confusion, 1, nr_classes, 1, nr_classes);
     }
     const double seconds = cpu_seconds(start_ticks, end_ticks);
+    const long labelled = result.examples - result.unlabelled;
     std::printf("\nLinear Discriminant test set Error %f (%ld / %ld) Test Time: %6.2f (sec)\n",
-                error_rate(result.errors, result.examples), result.errors, result.examples, seconds);
+                error_rate(result.errors, labelled), result.errors, labelled, seconds);
+    if (UNLABELLED) std::printf("Unlabelled examples classified: %ld\n", result.unlabelled);
     int status = result.test_unreadable ? EXIT_RUN_FAILED : 0;
     if (result.predictions_lost) {
         report_unwritten_file(SetPathName(PREDICT_PATH, result.domain.name, ".pred"));
@@ -175,7 +179,10 @@ int run_on_whole_set(const std::string& name, const std::string& test_path, cons
         return EXIT_RUN_FAILED;
     }
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
-    TestResult result{.domain = data.domain, .examples = data.nr_instances, .rejected_lines = data.rejected_lines};
+    TestResult result{.domain = data.domain,
+                      .examples = data.nr_instances,
+                      .unlabelled = count_unlabelled(data),
+                      .rejected_lines = data.rejected_lines};
     result.confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
                                         data.domain.nr_attributes, result.errors, &result.predictions_lost);
     result.test_unreadable = test_file.failed();
@@ -208,8 +215,12 @@ std::optional<int> run_streaming(const std::string& name, const std::string& tes
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const int observed = block.examples[i].class_value;
             const int predicted = block.predicted[i - 1];
-            result.confusion.at(observed, predicted) += 1;
             predictions.write(predicted);
+            if (observed == 0) {  // unlabelled (-u): classified, not counted
+                ++result.unlabelled;
+                continue;
+            }
+            result.confusion.at(observed, predicted) += 1;
             if (predicted != observed) ++result.errors;
         }
     });

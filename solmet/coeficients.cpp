@@ -14,6 +14,9 @@
 
 namespace {
 
+// How an example read without a class shows its observed class.
+const std::string kUnknownClass = "?";
+
 // Weights of the classes scoring far below the best stop at exp(-25) instead of 0.
 constexpr double kLowestScoreDifference = -25.0;
 
@@ -159,13 +162,15 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
         const Instance& example = data.instances[static_cast<size_t>(i)];
         for (int c = 1; c <= plan.nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan.score(example, c);
         class_weights(scores, weights, VERBOSITY > 2);
-        const int observed = example.class_value;
+        const int observed = example.class_value;  // 0: unlabelled (-u), classified but not counted
         const int predicted = predicted_class(weights);
-        confusion.at(observed, predicted) += 1;
+        if (observed != 0) confusion.at(observed, predicted) += 1;
         const std::string& label = LblValId(domain, class_attribute, predicted);
         predictions.write(predicted);
-        if (VERBOSITY > 1) report_example(i, LblValId(domain, class_attribute, observed), label, weights);
-        if (predicted != observed) ++errors;
+        if (VERBOSITY > 1)
+            report_example(i, observed != 0 ? LblValId(domain, class_attribute, observed) : kUnknownClass, label,
+                           weights);
+        if (observed != 0 && predicted != observed) ++errors;
     }
     const bool written = predictions.close();
     if (predictions_lost) *predictions_lost = !written;

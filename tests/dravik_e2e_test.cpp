@@ -8,6 +8,7 @@
 #include "support/iris_reports.h"
 #include "support/run_program.h"
 #include "support/tree_writer.h"
+#include "support/unlabelled_runs.h"
 
 namespace {
 
@@ -32,6 +33,7 @@ const std::string HELP =
     "  -r report       write the results of the run to this file as one JSON object\n"
     "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
     "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
+    "  -u              read an example whose class is ? as unlabelled: classified, not counted\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n";
 const std::string TEST_TIME = "\nBrenx Test Time: <TIME> (sec)\n";
@@ -210,5 +212,7 @@ TEST(DravikRun, SameAtAnyNumberOfThreads) {
     const Files iris{{"iris.domain", example(".domain")}, {"big.test", big}, {"iris.tree", example(".tree")}};
     check_same_at_any_threads(PROGRAM, iris, {"-f", "iris", "-T", "big.test"}, "iris.pred", "3");
 }
+
+TEST(DravikRun, UnlabelledExamples) { check_unlabelled_iris(PROGRAM, ".tree", EXAMPLES_DIR); }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "support/binary_writer.h"
 #include "support/run_program.h"
+#include "support/unlabelled_runs.h"
 
 namespace {
 
@@ -47,6 +48,7 @@ const std::string kHelp =
     "  -r report       write the results of the run to this file as one JSON object\n"
     "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
     "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
+    "  -u              read an example whose class is ? as unlabelled: classified, not counted\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n";
 const std::string kPackageVersion = PACKAGE_VERSION;
@@ -124,5 +126,7 @@ TEST(SolmetRun, SameAtAnyNumberOfThreads) {
     const Files wx{{"wx.domain", kDomain}, {"wx.test", "stale"}, {"big.test", big}, {"wx.coef", coef}};
     check_same_at_any_threads(kProgram, wx, {"-f", "wx", "-T", "big.test"}, "wx.pred", "2");
 }
+
+TEST(SolmetRun, UnlabelledExamples) { check_unlabelled_iris(kProgram, ".coef", EXAMPLES_DIR); }
 
 }  // namespace
