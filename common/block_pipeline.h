@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "example_reader.h"
@@ -13,6 +14,7 @@
 struct ExampleBlock {
     InstanceArray examples;      // entries 1..; entry 0 unused
     std::vector<int> predicted;  // per example, from entry 0 for example 1: the class, 0 for none
+    std::string rows;            // the examples' rows of the class probabilities file, when it is asked for
 };
 
 // Classifies every example of a block into `predicted`; each worker has one of its own.

@@ -73,6 +73,7 @@ struct ExampleFormat {
     int type(int position) const { return types[static_cast<size_t>(position) - 1]; }
 
     const Domain& domain;
+    bool lines = PROBABILITY_PATH.has_value();  // each example's line is wanted (-s)
     Dialect dialect;
     FieldRules rules;
     int stored;                       // values kept per example
@@ -136,13 +137,15 @@ AttVal* slice_for(InstanceArray& instances, long number) {
 // Decodes the attribute fields of one line into the next slice of `instances`; false for
 // an empty line or a wrong field count.
 bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, long line, InstanceArray& instances,
-                long& rejected) {
+                ExampleReader& reader) {
+    long& rejected = reader.rejected;
     const int n = format.domain.nr_attributes;
     // An empty or comment line yields nothing: find out before taking a slice.
     std::optional<std::string_view> field;
     if (n >= 1) {
         field = stream.read_field(format.rules);
         if (!field) return false;
+        if (format.lines) reader.first_field_line = stream.line_of(*field);
     }
     AttVal* values = slice_for(instances, number);
     values[0] = AttVal{STATUS_KNOWN, static_cast<double>(number)};
@@ -180,8 +183,10 @@ std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& forma
         }
     } count_call{reader, !main_dialect};
 
-    if (!ReadAttVal(stream, format, number, reader.line, instances, reader.rejected)) return std::nullopt;
+    if (!ReadAttVal(stream, format, number, reader.line, instances, reader)) return std::nullopt;
     const std::optional<std::string_view> class_field = stream.read_field(format.rules);
+    if (format.lines && format.domain.nr_attributes == 0 && class_field)
+        reader.first_field_line = stream.line_of(*class_field);
     // Without attributes, a line that has no class field is simply an empty line.
     if (!class_field && format.domain.nr_attributes == 0) return std::nullopt;
     if (main_dialect) ++reader.line;
@@ -251,7 +256,7 @@ bool ExampleBlocks::read_block(InstanceArray& into) {
         const std::optional<int> class_value = ReadCiInstance(stream_, *format_, number, into, reader_);
         if (class_value) {
             make_room(into, into.size() + 1);
-            into.add_from_slice(*class_value, format_->stored);
+            into.add_from_slice(*class_value, format_->stored, reader_.first_field_line);
             ++examples_;
         }
         if (stream_.at_end()) break;

@@ -11,7 +11,8 @@
 // The example reader's position in its file: the line counter of its messages.
 struct ExampleReader {
     long line = 0;
-    long rejected = 0;  // lines dropped with a message
+    long rejected = 0;          // lines dropped with a message
+    long first_field_line = 0;  // the physical line of the last example's first field, when asked for
 };
 
 struct ExampleFormat;

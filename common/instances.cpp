@@ -110,10 +110,10 @@ AttVal* InstanceArray::next_slice() {
     return &block.cells[block.count * block.stride];
 }
 
-void InstanceArray::add_from_slice(int class_value, int nr_attributes) {
+void InstanceArray::add_from_slice(int class_value, int nr_attributes, long line) {
     ValueBlock& block = blocks_.back();
     AttVal* slice = &block.cells[block.count * block.stride];
-    push_back(Instance{class_value, nr_attributes, 1.0, AttValues(slice, used_, block.stride)});
+    push_back(Instance{class_value, nr_attributes, 1.0, AttValues(slice, used_, block.stride), line});
     ++block.count;
 }
 

@@ -75,6 +75,7 @@ struct Instance {
     int nr_attributes = 0;
     double weight = 1.0;
     AttValues values;  // 0..nr_attributes; entry 0 holds the example number
+    long line = 0;     // the line of the test file its first field is on, when asked for; else 0
 };
 
 // The examples of a data set, entries 0.. (entry 0 unused by the readers). Examples are
@@ -124,7 +125,7 @@ public:
     // The entries the next added example is to fill in place; throws bad_alloc.
     AttVal* next_slice();
     // Adds an example whose values are the `stride` entries of next_slice().
-    void add_from_slice(int class_value, int nr_attributes);
+    void add_from_slice(int class_value, int nr_attributes, long line = 0);
 
     // Gives every example stored in the blocks room for `extra` more values, re-laying one
     // block at a time. False when a block could not be re-laid (for want of memory); the

@@ -14,6 +14,7 @@ std::optional<std::string> REPORT_PATH;
 int32_t THREADS = 0;
 std::optional<std::string> TEST_PATH;
 bool UNLABELLED = false;
+std::optional<std::string> PROBABILITY_PATH;
 
 int thread_count() {
     if (THREADS > 0) return THREADS;
@@ -63,6 +64,8 @@ std::optional<std::string> scan_options(int argc, const char* const* argv, std::
             TEST_PATH = value;
         } else if (option == 'u') {
             UNLABELLED = true;
+        } else if (option == 's') {
+            PROBABILITY_PATH = value;
         } else if (option != '?' && option != ':' && other) {
             other(option, value);
         } else {

@@ -25,6 +25,8 @@ extern std::optional<std::string> PREDICT_PATH;
 extern std::optional<std::string> REPORT_PATH;
 // Threads that classify (-j); 0 or less: as many as the process may run on.
 extern int32_t THREADS;
+// Where to write each example's class probabilities as CSV (-s); none: nowhere.
+extern std::optional<std::string> PROBABILITY_PATH;
 // Examples whose class field is "?" are read as unlabelled (-u): classified, not counted.
 extern bool UNLABELLED;
 // Name of the test file (-T), "-" for standard input; when absent, the data set name + ".test".
@@ -35,7 +37,8 @@ int thread_count();
 
 // Scans the command line against `optstring`: -f gives the data set name, -v sets
 // VERBOSITY (low 16 bits of atoi), -p sets PREDICT_PATH, -r sets REPORT_PATH, -j sets
-// THREADS (atoi), -T sets TEST_PATH, -u sets UNLABELLED; any other letter goes to `other`. Every rejected word prints
-// "Invalid Option" and scanning goes on. Returns the data set name, or nothing when -f was not given.
+// THREADS (atoi), -T sets TEST_PATH, -u sets UNLABELLED, -s sets PROBABILITY_PATH; any
+// other letter goes to `other`. Every rejected word prints "Invalid Option" and scanning
+// goes on. Returns the data set name, or nothing when -f was not given.
 std::optional<std::string> scan_options(int argc, const char* const* argv, std::string_view optstring,
                                         const std::function<void(int letter, const std::string& value)>& other = {});

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "file.h"
+#include "replacing_file.h"
 #include "utf8.h"
 
 int64_t ConfusionView::at(int observed, int predicted) const {
@@ -287,34 +288,6 @@ void write_json(std::FILE* file, const RunReport& report) {
     out.text("\n}\n");
 }
 
-// A new file next to `path`, created with the usual permissions; its name, and the
-// descriptor through `fd`. Nothing when none could be made.
-std::optional<std::string> create_temporary(const std::string& path, int& fd) {
-    const std::string stem = path + ".tmp" + std::to_string(static_cast<long>(getpid())) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = stem + std::to_string(attempt);
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return name;
-        if (errno != EEXIST) return std::nullopt;
-    }
-    return std::nullopt;
-}
-
-// True when `path` names an existing file that is not a regular one (followed through
-// symbolic links).
-bool names_special_file(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
-}
-
-// Writes the report straight into the special file `path`.
-bool write_in_place(const std::string& path, const RunReport& report) {
-    File file = File::open(path, "w");
-    if (!file) return false;
-    write_json(file.get(), report);
-    return file.close();
-}
-
 }  // namespace
 
 std::vector<std::string> class_labels(const Domain& domain) {
@@ -329,19 +302,8 @@ std::string domain_file_name(const std::string& dataset) {
 }
 
 bool write_report(const std::string& path, const RunReport& report) {
-    if (names_special_file(path)) return write_in_place(path, report);
-    int fd = -1;
-    const std::optional<std::string> temporary = create_temporary(path, fd);
-    if (!temporary) return false;
-    File file(::fdopen(fd, "w"));
-    if (!file) ::close(fd);
-    bool written = false;
-    if (file) {
-        write_json(file.get(), report);
-        written = std::fflush(file.get()) == 0 && std::ferror(file.get()) == 0 && ::fsync(fd) == 0;
-        written = file.close() && written;
-    }
-    if (written && std::rename(temporary->c_str(), path.c_str()) == 0) return true;
-    std::remove(temporary->c_str());
-    return false;
+    ReplacingFile file(path);
+    if (file.stream() == nullptr) return false;
+    write_json(file.stream(), report);
+    return file.commit();
 }

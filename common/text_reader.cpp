@@ -31,6 +31,12 @@ bool TextReader::refill() {
     if (at_end_) return false;
     const size_t keep = std::min(field_start_, position_);
     if (keep > 0) {
+        // Line ends about to leave the buffer are counted first.
+        if (counted_ < keep) {
+            lines_before_ += std::count(buffer_.data() + counted_, buffer_.data() + keep, '\n');
+            counted_ = keep;
+        }
+        counted_ -= keep;
         std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
         end_ -= keep;
         position_ -= keep;
@@ -50,6 +56,15 @@ bool TextReader::refill() {
     }
     end_ += got;
     return true;
+}
+
+long TextReader::line_of(std::string_view field) {
+    const auto at = static_cast<size_t>(field.data() - buffer_.data());
+    if (at > counted_) {
+        lines_before_ += std::count(buffer_.data() + counted_, buffer_.data() + at, '\n');
+        counted_ = at;
+    }
+    return lines_before_ + 1;
 }
 
 int TextReader::take() {

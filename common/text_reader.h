@@ -66,6 +66,10 @@ public:
     // Passes over the rest of the current line, its line end included.
     void skip_line();
 
+    // The number, from 1, of the physical line on which `field` (a view the last read
+    // returned) begins. Fields must be asked for in the order they were read.
+    long line_of(std::string_view field);
+
 private:
     int take();
     void put_back() { --position_; }
@@ -82,6 +86,8 @@ private:
     size_t field_start_ = NO_FIELD;
     bool at_end_ = false;
     bool failed_ = false;
+    long lines_before_ = 0;  // line ends in the file before buffer_[counted_]
+    size_t counted_ = 0;
     static constexpr size_t NO_FIELD = static_cast<size_t>(-1);
 };
 

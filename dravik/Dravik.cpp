@@ -18,6 +18,8 @@
 #include "../common/block_pipeline.h"
 #include "../common/file.h"
 #include "../common/predictions.h"
+#include "../common/probabilities.h"
+#include "../common/replacing_file.h"
 #include "../common/report.h"
 #include "../common/utils.h"
 #include "BuildTree.h"
@@ -31,7 +33,7 @@
 namespace {
 
 constexpr const char* VERSION = "5.3";
-constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:u";
+constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:us:";
 
 constexpr OptionHelp OPTION_HELP[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.tree; required"},
@@ -44,6 +46,7 @@ constexpr OptionHelp OPTION_HELP[] = {
     {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
     {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
     {'u', "", "read an example whose class is ? as unlabelled: classified, not counted"},
+    {'s', "file", "write each example's class probabilities to this file as CSV"},
 };
 
 // The descent and the display recurse once per tree level; a tree may have
@@ -84,7 +87,8 @@ struct Results {
     int32_t errors = 0;
     ClassifyTally tally{};
     double seconds = 0.0;
-    bool test_unreadable = false;  // the test file gave a read error, which ended it
+    bool test_unreadable = false;     // the test file gave a read error, which ended it
+    bool probabilities_lost = false;  // the -s file could not be written in full
 };
 
 // The confusion matrix at verbosity 2 and up, the error line and the test time.
@@ -140,6 +144,10 @@ int finish_run(const std::string& dataset, const std::string& test_path, const T
         report_unwritten_file(SetPathName(PREDICT_PATH, results.domain.name, ".pred"));
         status = EXIT_RUN_FAILED;
     }
+    if (results.probabilities_lost) {
+        report_unwritten_file(*PROBABILITY_PATH);
+        status = EXIT_RUN_FAILED;
+    }
     if (GRAPH_PATH) {
         const GraphCaption caption{dataset, summary, results.errors, results.examples};
         if (!write_graph(*GRAPH_PATH, tree_graph(*counted, results.domain, caption))) {
@@ -149,6 +157,14 @@ int finish_run(const std::string& dataset, const std::string& test_path, const T
     }
     if (REPORT_PATH && write_run_report(dataset, test_path, summary, results) != 0) status = EXIT_RUN_FAILED;
     return status;
+}
+
+// The class probabilities file of -s with its header, or none without -s.
+std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {
+    if (!PROBABILITY_PATH) return nullptr;
+    auto file = std::make_unique<ReplacingFile>(*PROBABILITY_PATH);
+    if (file->stream() != nullptr) std::fputs(probability_header(domain).c_str(), file->stream());
+    return file;
 }
 
 TreeSummary summary_of(const Tree& tree) {
@@ -182,7 +198,10 @@ int run_on_whole_set(const std::string& dataset, const std::string& test_path, c
                     .unlabelled = count_unlabelled(test),
                     .rejected_lines = test.rejected_lines};
     const clock_t start = user_cpu_ticks();
-    results.confusion = classify(test, test, *tree, results.errors, &results.tally);
+    const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(test.domain);
+    results.confusion =
+        classify(test, test, *tree, results.errors, &results.tally, probabilities ? probabilities->stream() : nullptr);
+    results.probabilities_lost = probabilities && !probabilities->commit();
     results.seconds = cpu_seconds(start, user_cpu_ticks());
     results.test_unreadable = test_file.failed();
     print_results(results, summary);
@@ -224,21 +243,26 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     const int room = derived_room(*tree, results.domain);
     IMatrix confusion(1, nr_classes, 1, nr_classes);
     StreamTally stream;
+    const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(results.domain);
     std::deque<Workspace> workspaces;  // one per worker, made on this thread
     const auto make_classifier = [&]() -> BlockClassifier {
         Workspace& work = workspaces.emplace_back(compiled);
-        return [&compiled, &work, nr_classes](ExampleBlock& block) {
+        return [&compiled, &work, nr_classes, rows = PROBABILITY_PATH.has_value()](ExampleBlock& block) {
             block.predicted.clear();
+            block.rows.clear();
             for (size_t i = 1; i < block.examples.size(); ++i) {
                 Instance& example = block.examples[i];
                 const AnswerView answer =
                     compiled.tree.root == NO_NODE ? std::nullopt : descend(compiled, work, compiled.tree.root, example);
                 block.predicted.push_back(answer ? dmajority(*answer, nr_classes) : 0);
+                if (rows) append_answer_row(block.rows, compiled.domain, example, answer);
             }
         };
     };
     ExampleBlocks blocks(test_file, domain, Dialect::Main, static_cast<uint32_t>(room));
     results.seconds = run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
+        if (probabilities && probabilities->stream() != nullptr)
+            std::fwrite(block.rows.data(), 1, block.rows.size(), probabilities->stream());
         if (block.examples.size() > 1 && !stream.predictions)
             stream.predictions.emplace(predictions_path, results.domain, PredictionWriter::Buffering::Blocks);
         for (size_t i = 1; i < block.examples.size(); ++i) {
@@ -268,6 +292,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
         results.confusion = std::move(confusion);
     }
     results.tally.not_classified = static_cast<int32_t>(stream.not_classified.size());
+    results.probabilities_lost = probabilities && !probabilities->commit();
     results.tally.leaves.assign(tree->nodes.size(), LeafCount{});
     for (const Workspace& work : workspaces)
         for (size_t id = 0; id < work.tally.size(); ++id) {

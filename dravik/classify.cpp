@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "../common/predictions.h"
+#include "../common/probabilities.h"
 #include "Combine.h"
 #include "engine.h"
 #include "settings.h"
@@ -37,6 +38,12 @@ void say_not_classified(long number, int observed) {
         std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, observed);
 }
 
+void append_answer_row(std::string& out, const Domain& domain, const Instance& example, const AnswerView& answer) {
+    const int predicted = answer ? dmajority(*answer, std::max(domain.nr_classes(), 0)) : 0;
+    append_probability_row(out, domain, example.line, example.class_value, predicted,
+                           answer ? *answer : std::span<const double>());
+}
+
 Tree with_test_counts(const Tree& tree, const LeafTally& tally) {
     Tree counted = tree;
     for (size_t id = 0; id < counted.nodes.size() && id < tally.size(); ++id) {
@@ -54,6 +61,12 @@ namespace {
 const char* class_label(const Domain& domain, int c) {
     if (c < 1 || c > class_count(domain)) return "?";
     return LblValId(domain, domain.nr_attributes + 1, c).c_str();
+}
+
+// Writes `text` to `file` and empties it; a failed write shows in the file's error flag.
+void write_out(std::string& text, std::FILE* file) {
+    std::fwrite(text.data(), 1, text.size(), file);
+    text.clear();
 }
 
 // Reports one example's answer: verbose line, prediction line, confusion matrix, errors.
@@ -81,7 +94,7 @@ void record_answer(const Domain& domain, long number, const Instance& example, c
 }  // namespace
 
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
-                                ClassifyTally* tally) {
+                                ClassifyTally* tally, std::FILE* probabilities) {
     errors = 0;
     if (tally) *tally = ClassifyTally{};
     if (examples.nr_instances < 1) return std::nullopt;
@@ -95,12 +108,18 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
     Workspace work(compiled);
     const auto last =
         static_cast<int>(std::min<int64_t>(examples.nr_instances, static_cast<int64_t>(examples.instances.size()) - 1));
+    std::string rows;  // of the class probabilities file, written a large block at a time
     for (int i = 1; i <= last; ++i) {
         Instance& example = examples.instances[static_cast<size_t>(i)];
         const AnswerView answer = tree.root == NO_NODE ? std::nullopt : descend(compiled, work, tree.root, example);
         record_answer(domain, i, example, answer, predictions, confusion, errors);
         if (!answer && tally) ++tally->not_classified;
+        if (probabilities != nullptr) {
+            append_answer_row(rows, domain, example, answer);
+            if (rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
+        }
     }
+    if (probabilities != nullptr) write_out(rows, probabilities);
     const bool written = predictions.close();
     if (tally) {
         tally->predictions_lost = !written;

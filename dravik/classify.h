@@ -22,10 +22,14 @@ struct ClassifyTally {
 
 // Classifies every example, writes the predictions file and counts the errors (and,
 // when asked, fills `tally`); the confusion matrix [predicted][observed], or nothing for
-// an empty example set. Exemplar numbers of nearest-neighbour leaves index
+// an empty example set. When `probabilities` is given, each example's row of the class
+// probabilities file is written to it. Exemplar numbers of nearest-neighbour leaves index
 // `exemplar_set` (may be `examples`).
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
-                                ClassifyTally* tally = nullptr);
+                                ClassifyTally* tally = nullptr, std::FILE* probabilities = nullptr);
+
+// Appends the example's row of the class probabilities file: its answer, or none.
+void append_answer_row(std::string& out, const Domain& domain, const Instance& example, const AnswerView& answer);
 
 // Answer of the subtree under `node` for one example; derived attributes are appended
 // to the example on the way.

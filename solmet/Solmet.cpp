@@ -9,13 +9,15 @@
 #include "../common/block_pipeline.h"
 #include "../common/file.h"
 #include "../common/predictions.h"
+#include "../common/probabilities.h"
+#include "../common/replacing_file.h"
 #include "../common/report.h"
 #include "coeficients.h"
 
 namespace {
 
 constexpr const char* kVersion = "3.1";
-constexpr const char* kOptions = "f:v:p:r:j:T:u";
+constexpr const char* kOptions = "f:v:p:r:j:T:us:";
 
 constexpr OptionHelp kOptionHelp[] = {
     {'f', "dataset", "read dataset.domain (or dataset.names), dataset.test and dataset.coef; required"},
@@ -25,6 +27,7 @@ constexpr OptionHelp kOptionHelp[] = {
     {'j', "threads", "threads that classify, default (or 0) as many as the CPUs the run may use"},
     {'T', "test", "read the test examples from this file instead of dataset.test; - for standard input"},
     {'u', "", "read an example whose class is ? as unlabelled: classified, not counted"},
+    {'s', "file", "write each example's class probabilities to this file as CSV"},
 };
 
 // Whether the model reader prints its messages, or stays silent for a run that only
@@ -71,7 +74,8 @@ struct TestResult {
     IMatrix confusion{};  // [observed][predicted]
     long errors = 0;
     bool predictions_lost = false;
-    bool test_unreadable = false;  // the test file gave a read error, which ended it
+    bool probabilities_lost = false;  // the -s file could not be written in full
+    bool test_unreadable = false;     // the test file gave a read error, which ended it
 };
 
 std::optional<ClassStats> read_model(BinaryReader& file, const std::string& name, const Domain& domain,
@@ -109,6 +113,14 @@ std::optional<ClassStats> probe_coeficientes(const std::string& name, const Doma
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+// The class probabilities file of -s with its header, or none without -s.
+std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {
+    if (!PROBABILITY_PATH) return nullptr;
+    auto file = std::make_unique<ReplacingFile>(*PROBABILITY_PATH);
+    if (file->stream() != nullptr) std::fputs(probability_header(domain).c_str(), file->stream());
+    return file;
 }
 
 // Writes the -r report of a run; the exit status.
@@ -159,6 +171,10 @@ int report_results(const std::string& name, const std::string& test_path, const 
         report_unwritten_file(SetPathName(PREDICT_PATH, result.domain.name, ".pred"));
         status = EXIT_RUN_FAILED;
     }
+    if (result.probabilities_lost) {
+        report_unwritten_file(*PROBABILITY_PATH);
+        status = EXIT_RUN_FAILED;
+    }
     if (REPORT_PATH && write_run_report(name, test_path, result, seconds) != 0) status = EXIT_RUN_FAILED;
     return status;
 }
@@ -183,8 +199,11 @@ int run_on_whole_set(const std::string& name, const std::string& test_path, cons
                       .examples = data.nr_instances,
                       .unlabelled = count_unlabelled(data),
                       .rejected_lines = data.rejected_lines};
-    result.confusion = classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances,
-                                        data.domain.nr_attributes, result.errors, &result.predictions_lost);
+    const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(data.domain);
+    result.confusion =
+        classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances, data.domain.nr_attributes,
+                         result.errors, &result.predictions_lost, probabilities ? probabilities->stream() : nullptr);
+    result.probabilities_lost = probabilities && !probabilities->commit();
     result.test_unreadable = test_file.failed();
     return report_results(name, test_path, result, start_ticks);
 }
@@ -207,11 +226,14 @@ std::optional<int> run_streaming(const std::string& name, const std::string& tes
 
     result.confusion = confusion_matrix(result.domain.nr_classes());
     PredictionWriter predictions(predictions_path, result.domain, PredictionWriter::Buffering::Blocks);
+    const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(result.domain);
     ExampleBlocks blocks(test_file, domain, Dialect::Solmet);
     const auto make_classifier = [&] {
         return block_classifier(result.domain, coefficients.matrix, *stats, result.domain.nr_attributes);
     };
     run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
+        if (probabilities && probabilities->stream() != nullptr)
+            std::fwrite(block.rows.data(), 1, block.rows.size(), probabilities->stream());
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const int observed = block.examples[i].class_value;
             const int predicted = block.predicted[i - 1];
@@ -231,6 +253,7 @@ std::optional<int> run_streaming(const std::string& name, const std::string& tes
     Show_coeficientes(coefficients.matrix, coefficients.nr_rows, coefficients.nr_cols);
     predictions.say_if_unopened();
     result.predictions_lost = !predictions.close();
+    result.probabilities_lost = probabilities && !probabilities->commit();
     return report_results(name, test_path, result, start_ticks);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../common/predictions.h"
+#include "../common/probabilities.h"
 
 namespace {
 
@@ -93,6 +94,12 @@ void class_weights(const std::vector<double>& scores, std::vector<double>& weigh
     }
 }
 
+// Writes `text` to `file` and empties it; a failed write shows in the file's error flag.
+void write_out(std::string& text, std::FILE* file) {
+    std::fwrite(text.data(), 1, text.size(), file);
+    text.clear();
+}
+
 void report_example(long number, const std::string& observed, const std::string& predicted,
                     const std::vector<double>& weights) {
     std::printf("Example %ld  Classified %s Predict %s ", number, observed.c_str(), predicted.c_str());
@@ -140,7 +147,7 @@ int predicted_class(const std::vector<double>& weights) {
 }
 
 IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, const ClassStats& stats, int first,
-                         int last, int nr_attributes, long& errors, bool* predictions_lost) {
+                         int last, int nr_attributes, long& errors, bool* predictions_lost, std::FILE* probabilities) {
     const Domain& domain = data.domain;
     const int nr_classes = domain.nr_classes();
     const int class_attribute = domain.nr_attributes + 1;
@@ -156,12 +163,13 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
     predictions.say_if_unopened();
 
     const ScoringPlan plan(domain, coefficients, stats, nr_attributes);
+    std::string rows;  // of the class probabilities file, written a large block at a time
     std::vector<double> scores(static_cast<size_t>(std::max(nr_classes, 0)) + 1, 0.0);
     std::vector<double> weights(scores.size(), 0.0);
     for (int i = first; i <= last; ++i) {
         const Instance& example = data.instances[static_cast<size_t>(i)];
         for (int c = 1; c <= plan.nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan.score(example, c);
-        class_weights(scores, weights, VERBOSITY > 2);
+        class_weights(scores, weights, VERBOSITY > 2 || probabilities != nullptr);
         const int observed = example.class_value;  // 0: unlabelled (-u), classified but not counted
         const int predicted = predicted_class(weights);
         if (observed != 0) confusion.at(observed, predicted) += 1;
@@ -171,7 +179,12 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
             report_example(i, observed != 0 ? LblValId(domain, class_attribute, observed) : kUnknownClass, label,
                            weights);
         if (observed != 0 && predicted != observed) ++errors;
+        if (probabilities != nullptr) {
+            append_probability_row(rows, domain, example.line, observed, predicted, weights);
+            if (rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
+        }
     }
+    if (probabilities != nullptr) write_out(rows, probabilities);
     const bool written = predictions.close();
     if (predictions_lost) *predictions_lost = !written;
     return confusion;
@@ -190,14 +203,18 @@ BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficien
                                  int nr_attributes) {
     const auto plan = std::make_shared<const ScoringPlan>(domain, coefficients, stats, nr_attributes);
     const size_t size = static_cast<size_t>(std::max(domain.nr_classes(), 0)) + 1;
-    return [plan, scores = std::vector<double>(size, 0.0),
+    const bool rows = PROBABILITY_PATH.has_value();
+    return [plan, &domain, rows, scores = std::vector<double>(size, 0.0),
             weights = std::vector<double>(size, 0.0)](ExampleBlock& block) mutable {
         block.predicted.clear();
+        block.rows.clear();
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const Instance& example = block.examples[i];
             for (int c = 1; c <= plan->nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan->score(example, c);
-            class_weights(scores, weights, false);
-            block.predicted.push_back(predicted_class(weights));
+            class_weights(scores, weights, rows);
+            const int predicted = predicted_class(weights);
+            block.predicted.push_back(predicted);
+            if (rows) append_probability_row(block.rows, domain, example.line, example.class_value, predicted, weights);
         }
     };
 }

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/binary_writer.h"
+#include "support/probability_checks.h"
 #include "support/run_program.h"
 #include "support/unlabelled_runs.h"
 
@@ -49,6 +51,7 @@ const std::string kHelp =
     "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
     "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
     "  -u              read an example whose class is ? as unlabelled: classified, not counted\n"
+    "  -s file         write each example's class probabilities to this file as CSV\n"
     "  -h, --help      print this help and exit\n"
     "  --version       print the version and exit\n";
 const std::string kPackageVersion = PACKAGE_VERSION;
@@ -128,5 +131,33 @@ TEST(SolmetRun, SameAtAnyNumberOfThreads) {
 }
 
 TEST(SolmetRun, UnlabelledExamples) { check_unlabelled_iris(kProgram, ".coef", EXAMPLES_DIR); }
+
+// -s: each example's class weights divided by their sum, on the line its first field is on.
+// Example 1 scores 0.15625 for yes against 0 for no: weights 1 and e^-0.15625; example 4
+// (line 5) -0.625: weights e^-0.625 and 1; the unlabelled example on line 6 (rain, 70)
+// scores as example 2. A file that cannot be written fails the run after everything else.
+TEST(SolmetRun, ClassProbabilities) {
+    const std::string coef = coef_file({{6, -0.5, -0.0625}}, 3, {kOutlook, kHumidity});
+    const auto row = [](const std::string& head, double yes, double no) {
+        return head + "," + shortest(yes / (yes + no)) + "," + shortest(no / (yes + no)) + "\r\n";
+    };
+    const std::string csv = "line,observed,predicted,yes,no\r\n" + row("1,no,yes", 1, std::exp(-0.15625)) +
+                            row("2,yes,yes", 1, std::exp(-0.125)) + row("3,yes,yes", 1, std::exp(-1.25)) +
+                            row("5,no,no", std::exp(-0.625), 1) + row("6,,yes", 1, std::exp(-0.125));
+    const Files wx{{"wx.domain", kDomain}, {"wx.test", kTest + "d5,rain,70,?\n"}, {"wx.coef", coef}};
+    const std::string read = kUpToExamples + "Read 5 Examples from file: wx.data\n";
+    const std::string error_line =
+        "\nLinear Discriminant test set Error 0.250000 (1 / 4) Test Time: <TIME> (sec)\n"
+        "Unlabelled examples classified: 1\n";
+    const Files written{{"wx.pred", "yes\nyes\nyes\nno\nyes\n"}, {"p.csv", csv}};
+    check_whole_runs(
+        kProgram, wx,
+        {{"-f wx -u -s p.csv", read + kModel + error_line, kReadErrors, Files{}, written},
+         {"-f wx -u -s p.csv -v 3", "", kReadErrors, Files{}, written, 0, "/dev/null"},
+         {"-f wx -u -s missing/p.csv", read + kModel + error_line, kReadErrors + "Can not write file missing/p.csv\n",
+          Files{}, one_file("wx.pred", "yes\nyes\nyes\nno\nyes\n"), 1},
+         {"-f wx -u -s /dev/full", read + kModel + error_line, kReadErrors + "Can not write file /dev/full\n", Files{},
+          one_file("wx.pred", "yes\nyes\nyes\nno\nyes\n"), 1}});
+}
 
 }  // namespace
