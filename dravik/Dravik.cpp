@@ -116,6 +116,7 @@ int write_run_report(const std::string& dataset, const std::string& test_path, c
         .files = {{"domain", domain_file_name(dataset)}, {"test", test_path}, {"model", dataset + ".tree"}},
         .classes = class_labels(results.domain),
         .examples = results.examples,
+        .labelled = results.examples,
         .rejected_lines = results.rejected_lines,
         .errors = results.errors,
         .confusion = {.matrix = results.confusion ? &*results.confusion : nullptr, .predicted_rows = true},

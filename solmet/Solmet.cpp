@@ -132,6 +132,7 @@ int write_run_report(const std::string& name, const std::string& test_path, cons
         .files = {{"domain", domain_file_name(name)}, {"test", test_path}, {"model", name + ".coef"}},
         .classes = class_labels(result.domain),
         .examples = result.examples,
+        .labelled = result.examples,
         .rejected_lines = result.rejected_lines,
         .errors = result.errors,
         .confusion = {.matrix = &result.confusion, .predicted_rows = false},

@@ -68,7 +68,7 @@ class MergeReports(unittest.TestCase):
             a, b = json.loads(merged), json.loads(whole)
             self.assertEqual({k: v for k, v in a.items() if k not in PER_RUN},
                              {k: v for k, v in b.items() if k not in PER_RUN})
-            self.assertEqual(a["rejected_lines"], 1)
+            self.assertEqual((a["rejected_lines"], a["labelled"], a["unlabelled"]), (1, 45, 0))
             self.assertEqual([s["dataset"] for s in a["shards"]], ["part1", "part2", "part3"])
             self.assertEqual((a["dataset"], a["files"]), (None, None))
             # The same layout as a program's report, but for the lines of each run's own.
@@ -109,6 +109,32 @@ class MergeReports(unittest.TestCase):
                 json.dump(shard, file)
         self.assertIn('\n  "macro_f1": 0.4777777777777777,\n', self.merge("a.json", "b.json").stdout)
 
+    def test_sums_add_exactly(self):
+        """The partials of all shards are added exactly and rounded once, then divided."""
+        solmet = json.loads(self.report(SOLMET, "whole"))
+        # Every sum of the shards a, b, c is 0.1, 0.2, 0.3: together 21617278211378381 / 2^55
+        # (0.1 is 3602879701896397 / 2^55, 0.2 twice that, 0.3 5404319552844595 / 2^54), that
+        # is 5404319552844595 / 2^53 = 0.6 and 2^-55 over. Added plainly, 0.6000000000000001.
+        # Over 3 scored examples of 3 classes: the log loss and the Brier score are 0.6 / 3,
+        # which rounds to 7205759403792793 / 2^55 (0.2 is ...794); the MAE is 0.6 / 9, which
+        # rounds to the double nearest 1/15, and the RMSE is its square root.
+        for name, partial in [("a", 0.1), ("b", 0.2), ("c", 0.3), ("d", 0.4)]:
+            shard = dict(solmet, scored=1, sums={k: [partial] for k in ("log_loss", "squared_error", "absolute_error")})
+            with open(self.path(name + ".json"), "w") as file:
+                json.dump(shard, file)
+        merged = self.merge("a.json", "b.json", "c.json").stdout
+        sums = '{"log_loss": [2.7755575615628914e-17, 0.6], "squared_error": [2.7755575615628914e-17, 0.6], ' \
+               '"absolute_error": [2.7755575615628914e-17, 0.6]}'
+        self.assertIn('\n  "scored": 3,\n  "log_loss": 0.19999999999999998,\n  "brier": 0.19999999999999998,\n'
+                      '  "mean_absolute_error": 0.06666666666666667,\n'
+                      '  "root_mean_squared_error": 0.2581988897471611,\n'
+                      '  "sums": ' + sums + ',\n', merged)
+        # Merged again with 0.4: 1 + 2^-55, kept whole across the two merges; 1 / 4 examples.
+        with open(self.path("m.json"), "w") as file:
+            file.write(merged)
+        again = json.loads(self.merge("m.json", "d.json").stdout)
+        self.assertEqual((again["sums"]["log_loss"], again["log_loss"]), ([2 ** -55, 1.0], 0.25))
+
     def test_refusals(self):
         solmet = json.loads(self.report(SOLMET, "whole"))
         dravik = json.loads(self.report(DRAVIK, "part1"))
@@ -122,7 +148,9 @@ class MergeReports(unittest.TestCase):
         other_tree = dict(dravik, tree=dict(dravik["tree"], leaves=5))
         for name, content in [("reordered", reordered), ("fewer", fewer), ("other_tree", other_tree),
                               ("older", dict(solmet, version="3.0")), ("array", [1]),
-                              ("unlabelled", dict(solmet, classes=None)), ("again", solmet)]:
+                              ("unlabelled", dict(solmet, classes=None)), ("again", solmet),
+                              ("no_labelled", {k: v for k, v in solmet.items() if k != "labelled"}),
+                              ("no_sums", dict(solmet, sums={"log_loss": [0.5]}))]:
             with open(self.path(name + ".json"), "w") as file:
                 json.dump(content, file)
         with open(self.path("broken.json"), "w") as file:
@@ -137,6 +165,8 @@ class MergeReports(unittest.TestCase):
             (["whole.json", "broken.json"], "broken.json: not valid JSON"),
             (["array.json"], "array.json: not a report: not a JSON object"),
             (["unlabelled.json"], 'unlabelled.json: not a report: "classes"'),
+            (["no_labelled.json"], 'no_labelled.json: not a report: "labelled" is missing'),
+            (["no_sums.json"], 'no_sums.json: not a report: "sums" is missing'),
             (["whole.json", "absent.json"], "absent.json: cannot read"),
             # A report given twice: the same file however named, or the same content laid out anew.
             (["part3.json", "part3.json"], "part3.json: the same file as part3.json"),

@@ -14,7 +14,14 @@ namespace {
 const std::string kProgram = SOLMET_PROGRAM;
 
 // Observed x predicted; versicolor: precision 15/16, F1 2*15/31; virginica: recall
-// 14/15, F1 2*14/29; macro and weighted F1 (1 + 30/31 + 28/29) / 3.
+// 14/15, F1 2*14/29; macro and weighted F1 (1 + 30/31 + 28/29) / 3. Each class has 30
+// negatives, of which versicolor took 1: false-positive rate 1/30, specificity 29/30.
+// Balanced accuracy (1 + 1 + 14/15) / 3: 14/15 rounds to 8406719304424926 / 2^53, and
+// 2 + it, a tie in units of 2^-51, to the even 6605279453476728 / 2^51, whose third
+// 2201759817825576 / 2^51 is exact and above 44/45. With s = 45 examples, c = 44 right,
+// predicted 15, 16, 14 and observed 15 each: sum p_k t_k = 675, kappa
+// (45 * 44 - 675) / (45^2 - 675) = 1305 / 1350; sum p_k^2 = 677, so the MCC is
+// 1305 / sqrt((2025 - 677) * (2025 - 675)) = 1305 / sqrt(1819800). No probabilities.
 const std::string kIrisReport = R"({
   "program": "Solmet",
   "version": "3.1",
@@ -22,6 +29,8 @@ const std::string kIrisReport = R"({
   "files": {"domain": "iris.domain", "test": "iris.test", "model": "iris.coef"},
   "classes": ["setosa", "versicolor", "virginica"],
   "examples": 45,
+  "labelled": 45,
+  "unlabelled": 0,
   "rejected_lines": 0,
   "errors": 1,
   "error_rate": 0.022222222222222223,
@@ -35,13 +44,22 @@ const std::string kIrisReport = R"({
     ]
   },
   "per_class": [
-    {"class": "setosa", "support": 15, "predicted": 15, "precision": 1, "recall": 1, "f1": 1},
-    {"class": "versicolor", "support": 15, "predicted": 16, "precision": 0.9375, "recall": 1, "f1": 0.967741935483871},
-    {"class": "virginica", "support": 15, "predicted": 14, "precision": 1, "recall": 0.9333333333333333, "f1": 0.9655172413793104}
+    {"class": "setosa", "support": 15, "predicted": 15, "precision": 1, "recall": 1, "f1": 1, "fp_rate": 0, "specificity": 1},
+    {"class": "versicolor", "support": 15, "predicted": 16, "precision": 0.9375, "recall": 1, "f1": 0.967741935483871, "fp_rate": 0.03333333333333333, "specificity": 0.9666666666666667},
+    {"class": "virginica", "support": 15, "predicted": 14, "precision": 1, "recall": 0.9333333333333333, "f1": 0.9655172413793104, "fp_rate": 0, "specificity": 1}
   ],
   "accuracy": 0.9777777777777777,
+  "balanced_accuracy": 0.9777777777777779,
   "macro_f1": 0.9777530589543938,
   "weighted_f1": 0.9777530589543938,
+  "cohen_kappa": 0.9666666666666667,
+  "mcc": 0.967383512643318,
+  "scored": 0,
+  "log_loss": null,
+  "brier": null,
+  "mean_absolute_error": null,
+  "root_mean_squared_error": null,
+  "sums": {"log_loss": [], "squared_error": [], "absolute_error": []},
   "cpu_seconds": <TIME>
 }
 )";

@@ -10,8 +10,8 @@
 
 #include "run_program.h"
 
-// The figures of a report on no classified example, from the error rate to the
-// weighted F1.
+// The figures of a report on no classified example and no probabilities, from the
+// error rate to the probability sums.
 const std::string kEmptyFigures = R"("error_rate": null,
   "confusion": {
     "rows": "observed",
@@ -23,13 +23,22 @@ const std::string kEmptyFigures = R"("error_rate": null,
     ]
   },
   "per_class": [
-    {"class": "setosa", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null},
-    {"class": "versicolor", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null},
-    {"class": "virginica", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null}
+    {"class": "setosa", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null, "fp_rate": null, "specificity": null},
+    {"class": "versicolor", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null, "fp_rate": null, "specificity": null},
+    {"class": "virginica", "support": 0, "predicted": 0, "precision": null, "recall": null, "f1": null, "fp_rate": null, "specificity": null}
   ],
   "accuracy": null,
+  "balanced_accuracy": null,
   "macro_f1": null,
-  "weighted_f1": null,)";
+  "weighted_f1": null,
+  "cohen_kappa": null,
+  "mcc": null,
+  "scored": 0,
+  "log_loss": null,
+  "brier": null,
+  "mean_absolute_error": null,
+  "root_mean_squared_error": null,
+  "sums": {"log_loss": [], "squared_error": [], "absolute_error": []},)";
 
 // The bundled iris file with the extension `ext`.
 inline std::string example(const std::string& ext) { return read_file(std::string(EXAMPLES_DIR) + "/iris" + ext); }
