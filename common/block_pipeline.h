@@ -9,12 +9,14 @@
 
 #include "example_reader.h"
 #include "instances.h"
+#include "report.h"
 
 // One block of examples and what classifying it gave.
 struct ExampleBlock {
     InstanceArray examples;      // entries 1..; entry 0 unused
     std::vector<int> predicted;  // per example, from entry 0 for example 1: the class, 0 for none
     std::string rows;            // the examples' rows of the class probabilities file, when it is asked for
+    ProbabilityFigures figures;  // of the labelled examples' probabilities, when they are asked for
 };
 
 // Classifies every example of a block into `predicted`; each worker has one of its own.

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -41,22 +42,37 @@ std::string probability_header(const Domain& domain) {
     return header + "\r\n";
 }
 
+bool class_probabilities(std::span<const double> weights, int nr_classes, std::vector<double>& out) {
+    out.clear();
+    if (nr_classes < 0 || static_cast<int64_t>(weights.size()) <= nr_classes) return false;
+    double sum = 0.0;
+    for (int c = 1; c <= nr_classes; ++c) sum += weights[static_cast<size_t>(c)];
+    if (!(sum > 0.0 && std::isfinite(sum))) return false;
+    out.assign(static_cast<size_t>(nr_classes) + 1, 0.0);
+    for (int c = 1; c <= nr_classes; ++c) out[static_cast<size_t>(c)] = weights[static_cast<size_t>(c)] / sum;
+    return true;
+}
+
 void append_probability_row(std::string& out, const Domain& domain, long line, int observed, int predicted,
-                            std::span<const double> weights) {
+                            std::span<const double> probabilities) {
     out += std::to_string(line);
     out += ',';
     append_class(out, domain, observed);
     out += ',';
     append_class(out, domain, predicted);
     const int nr_classes = domain.nr_classes();
-    double sum = 0.0;
-    const bool held = static_cast<int>(weights.size()) > nr_classes;
-    if (held)
-        for (int c = 1; c <= nr_classes; ++c) sum += weights[static_cast<size_t>(c)];
-    const bool usable = held && sum > 0.0 && std::isfinite(sum);
+    const bool held = static_cast<int64_t>(probabilities.size()) > nr_classes;
     for (int c = 1; c <= nr_classes; ++c) {
         out += ',';
-        if (usable) append_double(out, weights[static_cast<size_t>(c)] / sum);
+        if (held) append_double(out, probabilities[static_cast<size_t>(c)]);
     }
     out += "\r\n";
+}
+
+void record_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example, int predicted,
+                          std::span<const double> weights, std::vector<double>& scratch) {
+    const bool held = class_probabilities(weights, domain.nr_classes(), scratch);
+    if (sinks.rows != nullptr)
+        append_probability_row(*sinks.rows, domain, example.line, example.class_value, predicted, scratch);
+    if (sinks.figures != nullptr && held && example.class_value != 0) sinks.figures->add(scratch, example.class_value);
 }

@@ -4,16 +4,36 @@
 
 #include <span>
 #include <string>
+#include <vector>
 
 #include "domain.h"
+#include "instances.h"
+#include "report.h"
 
 // "line,observed,predicted," and the class names in class order.
 std::string probability_header(const Domain& domain);
 
+// The class probabilities of a weight vector: its entries 1..C each divided by their sum
+// (added in class order), into out[1..C]. False, with `out` emptied, when the vector holds
+// fewer entries or the sum is not a positive finite number: the example has none.
+bool class_probabilities(std::span<const double> weights, int nr_classes, std::vector<double>& out);
+
+// What an example's class probabilities go to: the rows of the -s file, the report's
+// figures (labelled examples only), or both; either may be absent.
+struct ProbabilitySinks {
+    std::string* rows = nullptr;
+    ProbabilityFigures* figures = nullptr;
+    bool wanted() const { return rows != nullptr || figures != nullptr; }
+};
+
+// Works out the example's probabilities from `weights` (into `scratch`) and hands them to
+// the sinks: its row, and, when it is labelled and has them, the figures.
+void record_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example, int predicted,
+                          std::span<const double> weights, std::vector<double>& scratch);
+
 // Appends the row of one example: the line its first field is on; the observed class
 // (empty when unlabelled, class 0); the predicted class (empty when there is none, class 0);
-// then each of `weights`' entries 1..C divided by their sum, in the shortest form that reads
-// back to the same double. The probabilities are all empty when `weights` is empty or their
-// sum is not a positive finite number.
+// then its probabilities 1..C in the shortest form that reads back to the same double, all
+// empty when it has none (an empty span).
 void append_probability_row(std::string& out, const Domain& domain, long line, int observed, int predicted,
-                            std::span<const double> weights);
+                            std::span<const double> probabilities);

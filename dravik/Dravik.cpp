@@ -87,8 +87,9 @@ struct Results {
     int32_t errors = 0;
     ClassifyTally tally{};
     double seconds = 0.0;
-    bool test_unreadable = false;     // the test file gave a read error, which ended it
-    bool probabilities_lost = false;  // the -s file could not be written in full
+    bool test_unreadable = false;        // the test file gave a read error, which ended it
+    bool probabilities_lost = false;     // the -s file could not be written in full
+    ProbabilityFigures probabilities{};  // of the labelled examples, for the report
 };
 
 // The confusion matrix at verbosity 2 and up, the error line and the test time.
@@ -116,10 +117,12 @@ int write_run_report(const std::string& dataset, const std::string& test_path, c
         .files = {{"domain", domain_file_name(dataset)}, {"test", test_path}, {"model", dataset + ".tree"}},
         .classes = class_labels(results.domain),
         .examples = results.examples,
-        .labelled = results.examples,
+        .labelled = results.examples - results.unlabelled,
+        .unlabelled = results.unlabelled,
         .rejected_lines = results.rejected_lines,
         .errors = results.errors,
         .confusion = {.matrix = results.confusion ? &*results.confusion : nullptr, .predicted_rows = true},
+        .probabilities = results.probabilities,
         .tree_run = TreeRunFigures{.not_classified = results.tally.not_classified,
                                    .nodes = summary.nodes,
                                    .leaves = summary.leaves,
@@ -201,7 +204,8 @@ int run_on_whole_set(const std::string& dataset, const std::string& test_path, c
     const clock_t start = user_cpu_ticks();
     const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(test.domain);
     results.confusion =
-        classify(test, test, *tree, results.errors, &results.tally, probabilities ? probabilities->stream() : nullptr);
+        classify(test, test, *tree, results.errors, &results.tally, probabilities ? probabilities->stream() : nullptr,
+                 REPORT_PATH ? &results.probabilities : nullptr);
     results.probabilities_lost = probabilities && !probabilities->commit();
     results.seconds = cpu_seconds(start, user_cpu_ticks());
     results.test_unreadable = test_file.failed();
@@ -248,15 +252,18 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     std::deque<Workspace> workspaces;  // one per worker, made on this thread
     const auto make_classifier = [&]() -> BlockClassifier {
         Workspace& work = workspaces.emplace_back(compiled);
-        return [&compiled, &work, nr_classes, rows = PROBABILITY_PATH.has_value()](ExampleBlock& block) {
+        return [&compiled, &work, nr_classes, rows = PROBABILITY_PATH.has_value(), figures = REPORT_PATH.has_value(),
+                scratch = std::vector<double>()](ExampleBlock& block) mutable {
             block.predicted.clear();
             block.rows.clear();
+            block.figures = ProbabilityFigures{};
+            const ProbabilitySinks sinks{rows ? &block.rows : nullptr, figures ? &block.figures : nullptr};
             for (size_t i = 1; i < block.examples.size(); ++i) {
                 Instance& example = block.examples[i];
                 const AnswerView answer =
                     compiled.tree.root == NO_NODE ? std::nullopt : descend(compiled, work, compiled.tree.root, example);
                 block.predicted.push_back(answer ? dmajority(*answer, nr_classes) : 0);
-                if (rows) append_answer_row(block.rows, compiled.domain, example, answer);
+                if (sinks.wanted()) record_answer_probabilities(sinks, compiled.domain, example, answer, scratch);
             }
         };
     };
@@ -264,6 +271,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     results.seconds = run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
         if (probabilities && probabilities->stream() != nullptr)
             std::fwrite(block.rows.data(), 1, block.rows.size(), probabilities->stream());
+        results.probabilities.add(block.figures);
         if (block.examples.size() > 1 && !stream.predictions)
             stream.predictions.emplace(predictions_path, results.domain, PredictionWriter::Buffering::Blocks);
         for (size_t i = 1; i < block.examples.size(); ++i) {

@@ -38,10 +38,10 @@ void say_not_classified(long number, int observed) {
         std::fprintf(stderr, "\nExample %ld Observed %d Not Classified", number, observed);
 }
 
-void append_answer_row(std::string& out, const Domain& domain, const Instance& example, const AnswerView& answer) {
+void record_answer_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example,
+                                 const AnswerView& answer, std::vector<double>& scratch) {
     const int predicted = answer ? dmajority(*answer, std::max(domain.nr_classes(), 0)) : 0;
-    append_probability_row(out, domain, example.line, example.class_value, predicted,
-                           answer ? *answer : std::span<const double>());
+    record_probabilities(sinks, domain, example, predicted, answer ? *answer : std::span<const double>(), scratch);
 }
 
 Tree with_test_counts(const Tree& tree, const LeafTally& tally) {
@@ -94,7 +94,7 @@ void record_answer(const Domain& domain, long number, const Instance& example, c
 }  // namespace
 
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
-                                ClassifyTally* tally, std::FILE* probabilities) {
+                                ClassifyTally* tally, std::FILE* probabilities, ProbabilityFigures* figures) {
     errors = 0;
     if (tally) *tally = ClassifyTally{};
     if (examples.nr_instances < 1) return std::nullopt;
@@ -109,14 +109,16 @@ std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_s
     const auto last =
         static_cast<int>(std::min<int64_t>(examples.nr_instances, static_cast<int64_t>(examples.instances.size()) - 1));
     std::string rows;  // of the class probabilities file, written a large block at a time
+    const ProbabilitySinks sinks{probabilities != nullptr ? &rows : nullptr, figures};
+    std::vector<double> scratch;
     for (int i = 1; i <= last; ++i) {
         Instance& example = examples.instances[static_cast<size_t>(i)];
         const AnswerView answer = tree.root == NO_NODE ? std::nullopt : descend(compiled, work, tree.root, example);
         record_answer(domain, i, example, answer, predictions, confusion, errors);
         if (!answer && tally) ++tally->not_classified;
-        if (probabilities != nullptr) {
-            append_answer_row(rows, domain, example, answer);
-            if (rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
+        if (sinks.wanted()) {
+            record_answer_probabilities(sinks, domain, example, answer, scratch);
+            if (probabilities != nullptr && rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
         }
     }
     if (probabilities != nullptr) write_out(rows, probabilities);

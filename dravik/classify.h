@@ -7,6 +7,7 @@
 
 #include "../common/Ci_instances.h"
 #include "../common/distributions.h"
+#include "../common/probabilities.h"
 #include "../common/utils.h"
 #include "class_probs.h"
 #include "engine.h"
@@ -23,13 +24,16 @@ struct ClassifyTally {
 // Classifies every example, writes the predictions file and counts the errors (and,
 // when asked, fills `tally`); the confusion matrix [predicted][observed], or nothing for
 // an empty example set. When `probabilities` is given, each example's row of the class
-// probabilities file is written to it. Exemplar numbers of nearest-neighbour leaves index
+// probabilities file is written to it, and the labelled examples' probabilities are added to
+// `figures` when it is given. Exemplar numbers of nearest-neighbour leaves index
 // `exemplar_set` (may be `examples`).
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
-                                ClassifyTally* tally = nullptr, std::FILE* probabilities = nullptr);
+                                ClassifyTally* tally = nullptr, std::FILE* probabilities = nullptr,
+                                ProbabilityFigures* figures = nullptr);
 
-// Appends the example's row of the class probabilities file: its answer, or none.
-void append_answer_row(std::string& out, const Domain& domain, const Instance& example, const AnswerView& answer);
+// Hands the example's answer, or none, to the sinks of its class probabilities.
+void record_answer_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example,
+                                 const AnswerView& answer, std::vector<double>& scratch);
 
 // Answer of the subtree under `node` for one example; derived attributes are appended
 // to the example on the way.

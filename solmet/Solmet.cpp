@@ -74,8 +74,9 @@ struct TestResult {
     IMatrix confusion{};  // [observed][predicted]
     long errors = 0;
     bool predictions_lost = false;
-    bool probabilities_lost = false;  // the -s file could not be written in full
-    bool test_unreadable = false;     // the test file gave a read error, which ended it
+    bool probabilities_lost = false;     // the -s file could not be written in full
+    ProbabilityFigures probabilities{};  // of the labelled examples, for the report
+    bool test_unreadable = false;        // the test file gave a read error, which ended it
 };
 
 std::optional<ClassStats> read_model(BinaryReader& file, const std::string& name, const Domain& domain,
@@ -132,10 +133,12 @@ int write_run_report(const std::string& name, const std::string& test_path, cons
         .files = {{"domain", domain_file_name(name)}, {"test", test_path}, {"model", name + ".coef"}},
         .classes = class_labels(result.domain),
         .examples = result.examples,
-        .labelled = result.examples,
+        .labelled = result.examples - result.unlabelled,
+        .unlabelled = result.unlabelled,
         .rejected_lines = result.rejected_lines,
         .errors = result.errors,
         .confusion = {.matrix = &result.confusion, .predicted_rows = false},
+        .probabilities = result.probabilities,
         .tree_run = std::nullopt,
         .cpu_seconds = seconds,
     };
@@ -203,7 +206,8 @@ int run_on_whole_set(const std::string& name, const std::string& test_path, cons
     const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(data.domain);
     result.confusion =
         classify_testset(data, coefficients.matrix, *stats, 1, data.nr_instances, data.domain.nr_attributes,
-                         result.errors, &result.predictions_lost, probabilities ? probabilities->stream() : nullptr);
+                         result.errors, &result.predictions_lost, probabilities ? probabilities->stream() : nullptr,
+                         REPORT_PATH ? &result.probabilities : nullptr);
     result.probabilities_lost = probabilities && !probabilities->commit();
     result.test_unreadable = test_file.failed();
     return report_results(name, test_path, result, start_ticks);
@@ -235,6 +239,7 @@ std::optional<int> run_streaming(const std::string& name, const std::string& tes
     run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
         if (probabilities && probabilities->stream() != nullptr)
             std::fwrite(block.rows.data(), 1, block.rows.size(), probabilities->stream());
+        result.probabilities.add(block.figures);
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const int observed = block.examples[i].class_value;
             const int predicted = block.predicted[i - 1];

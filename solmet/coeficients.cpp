@@ -147,7 +147,8 @@ int predicted_class(const std::vector<double>& weights) {
 }
 
 IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, const ClassStats& stats, int first,
-                         int last, int nr_attributes, long& errors, bool* predictions_lost, std::FILE* probabilities) {
+                         int last, int nr_attributes, long& errors, bool* predictions_lost, std::FILE* probabilities,
+                         ProbabilityFigures* figures) {
     const Domain& domain = data.domain;
     const int nr_classes = domain.nr_classes();
     const int class_attribute = domain.nr_attributes + 1;
@@ -164,12 +165,14 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
 
     const ScoringPlan plan(domain, coefficients, stats, nr_attributes);
     std::string rows;  // of the class probabilities file, written a large block at a time
+    const ProbabilitySinks sinks{probabilities != nullptr ? &rows : nullptr, figures};
+    std::vector<double> probability_scratch;
     std::vector<double> scores(static_cast<size_t>(std::max(nr_classes, 0)) + 1, 0.0);
     std::vector<double> weights(scores.size(), 0.0);
     for (int i = first; i <= last; ++i) {
         const Instance& example = data.instances[static_cast<size_t>(i)];
         for (int c = 1; c <= plan.nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan.score(example, c);
-        class_weights(scores, weights, VERBOSITY > 2 || probabilities != nullptr);
+        class_weights(scores, weights, VERBOSITY > 2 || sinks.wanted());
         const int observed = example.class_value;  // 0: unlabelled (-u), classified but not counted
         const int predicted = predicted_class(weights);
         if (observed != 0) confusion.at(observed, predicted) += 1;
@@ -179,9 +182,9 @@ IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, con
             report_example(i, observed != 0 ? LblValId(domain, class_attribute, observed) : kUnknownClass, label,
                            weights);
         if (observed != 0 && predicted != observed) ++errors;
-        if (probabilities != nullptr) {
-            append_probability_row(rows, domain, example.line, observed, predicted, weights);
-            if (rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
+        if (sinks.wanted()) {
+            record_probabilities(sinks, domain, example, predicted, weights, probability_scratch);
+            if (probabilities != nullptr && rows.size() >= size_t{1} << 20) write_out(rows, probabilities);
         }
     }
     if (probabilities != nullptr) write_out(rows, probabilities);
@@ -203,18 +206,20 @@ BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficien
                                  int nr_attributes) {
     const auto plan = std::make_shared<const ScoringPlan>(domain, coefficients, stats, nr_attributes);
     const size_t size = static_cast<size_t>(std::max(domain.nr_classes(), 0)) + 1;
-    const bool rows = PROBABILITY_PATH.has_value();
-    return [plan, &domain, rows, scores = std::vector<double>(size, 0.0),
-            weights = std::vector<double>(size, 0.0)](ExampleBlock& block) mutable {
+    const bool rows = PROBABILITY_PATH.has_value(), figures = REPORT_PATH.has_value();
+    return [plan, &domain, rows, figures, scores = std::vector<double>(size, 0.0),
+            weights = std::vector<double>(size, 0.0), scratch = std::vector<double>()](ExampleBlock& block) mutable {
         block.predicted.clear();
         block.rows.clear();
+        block.figures = ProbabilityFigures{};
+        const ProbabilitySinks sinks{rows ? &block.rows : nullptr, figures ? &block.figures : nullptr};
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const Instance& example = block.examples[i];
             for (int c = 1; c <= plan->nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan->score(example, c);
-            class_weights(scores, weights, rows);
+            class_weights(scores, weights, sinks.wanted());
             const int predicted = predicted_class(weights);
             block.predicted.push_back(predicted);
-            if (rows) append_probability_row(block.rows, domain, example.line, example.class_value, predicted, weights);
+            if (sinks.wanted()) record_probabilities(sinks, domain, example, predicted, weights, scratch);
         }
     };
 }

@@ -29,7 +29,8 @@ int predicted_class(const std::vector<double>& weights);
 // classes; the number of misclassified examples goes to `errors`. When asked,
 // `predictions_lost` tells whether the predictions file was opened but did not take
 // every line (a full disk). When `probabilities` is given, each example's row of the class
-// probabilities file is written to it.
+// probabilities file is written to it; when `figures` is, the probabilities of the labelled
+// examples are added to it.
 IMatrix classify_testset(const CiDataset& data, const DMatrix& coefficients, const ClassStats& stats, int first,
                          int last, int nr_attributes, long& errors, bool* predictions_lost = nullptr,
-                         std::FILE* probabilities = nullptr);
+                         std::FILE* probabilities = nullptr, ProbabilityFigures* figures = nullptr);

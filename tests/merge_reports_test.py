@@ -5,7 +5,9 @@ of one run over the whole set; reports that do not belong together are refused.
 Usage: merge_reports_test.py SOLMET DRAVIK EXAMPLES_DIR MERGE_REPORTS
 """
 
+import csv
 import json
+import math
 import os
 import re
 import shutil
@@ -76,6 +78,30 @@ class MergeReports(unittest.TestCase):
             # A merged report merges again; -o writes what standard output shows.
             self.assertEqual(run([TOOL, "-o", "m.json", "part1.json", "part2.json"], self.folder).returncode, 0)
             self.assertEqual(self.merge("m.json", "part3.json").stdout, merged)
+
+    def test_probability_figures_come_from_the_rows(self):
+        """The report's figures of the class probabilities are the exact sums of the -s rows' terms."""
+        for program in (SOLMET, DRAVIK):
+            report = json.loads(self.report(program, "whole", "-s", "p.csv"))
+            with open(self.path("p.csv"), newline="") as file:
+                rows = list(csv.reader(file))
+            classes = rows[0][3:]
+            log_loss, squared, absolute = [], [], []
+            for row in rows[1:]:
+                if not row[1] or not row[3]:
+                    continue
+                for name, text in zip(classes, row[3:]):
+                    difference = float(text) - (1.0 if name == row[1] else 0.0)
+                    squared.append(difference * difference)
+                    absolute.append(abs(difference))
+                log_loss.append(-math.log(max(float(row[3 + classes.index(row[1])]), 1e-15)))
+            scored, cells = len(log_loss), len(log_loss) * len(classes)
+            self.assertEqual(report["scored"], scored)
+            self.assertEqual(scored, 45)
+            self.assertEqual(report["log_loss"], math.fsum(log_loss) / scored)
+            self.assertEqual(report["brier"], math.fsum(squared) / scored)
+            self.assertEqual(report["mean_absolute_error"], math.fsum(absolute) / cells)
+            self.assertEqual(report["root_mean_squared_error"], math.sqrt(math.fsum(squared) / cells))
 
     def test_parallel_pipepart_recipe(self):
         """The README's recipe: parts of the test file cut at line ends, each piped to a run."""

@@ -54,12 +54,12 @@ const std::string kIrisReport = R"({
   "weighted_f1": 0.9777530589543938,
   "cohen_kappa": 0.9666666666666667,
   "mcc": 0.967383512643318,
-  "scored": 0,
-  "log_loss": null,
-  "brier": null,
-  "mean_absolute_error": null,
-  "root_mean_squared_error": null,
-  "sums": {"log_loss": [], "squared_error": [], "absolute_error": []},
+  "scored": 45,
+  "log_loss": <ROWS>,
+  "brier": <ROWS>,
+  "mean_absolute_error": <ROWS>,
+  "root_mean_squared_error": <ROWS>,
+  "sums": <ROWS>,
   "cpu_seconds": <TIME>
 }
 )";

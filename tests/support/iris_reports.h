@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +76,15 @@ struct IrisRun {
     std::optional<std::string> expected{};  // the report or a part of it; nothing when none may be written
 };
 
+// The report with the figures of the class probabilities replaced by "<ROWS>": they are
+// checked against the rows of the -s file they come from, in the report merging test.
+inline std::string masked_probability_figures(const std::string& report) {
+    static const std::regex figure(
+        R"re(("(log_loss|brier|mean_absolute_error|root_mean_squared_error)": )[-0-9.e+]+)re");
+    static const std::regex sums(R"re("sums": \{[^\n]*[0-9][^\n]*\},)re");
+    return std::regex_replace(std::regex_replace(report, figure, "$1<ROWS>"), sums, "\"sums\": <ROWS>,");
+}
+
 // Makes each run of `program`, whose model files end in `model_ext`, and checks that the
 // report changes nothing else and says what is expected.
 inline void check_iris_runs(const std::string& program, const std::string& model_ext,
@@ -92,7 +102,8 @@ inline void check_iris_runs(const std::string& program, const std::string& model
                                              "Can not write file missing/r.json\n")
                            : run_with_report(program, args, dir, run.name + ".pred", "r.json", run.status);
         if (run.expected)
-            EXPECT_NE(report.value_or("").find(*run.expected), std::string::npos) << report.value_or("no report");
+            EXPECT_NE(masked_probability_figures(report.value_or("")).find(*run.expected), std::string::npos)
+                << report.value_or("no report");
         else
             EXPECT_FALSE(report) << *report;
     }
