@@ -33,6 +33,12 @@ struct NodeData {
     int32_t test_errors = 0;
 };
 
+// A Norvex leaf answers over k class positions: nr_norvex_classes, or nr_linears + 1 when
+// that is below 1.
+inline int64_t norvex_leaf_positions(const NodeData& data) {
+    return data.nr_norvex_classes >= 1 ? data.nr_norvex_classes : int64_t{data.nr_linears} + 1;
+}
+
 // Reads one node data record; nothing when the record cannot be read. Silent.
 std::optional<NodeData> ReadData(BinaryReader& file, int nr_classes, const Domain& domain);
 

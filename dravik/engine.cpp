@@ -34,8 +34,8 @@ int32_t stable_positions(const Tree& tree, const Domain& domain) {
     int32_t stable = domain.nr_attributes;
     for (const TreeNode& node : tree.nodes) {
         if (node.kind == LEAF || !node.data) continue;
-        const NodeData& d = *node.data;
-        if (d.nr_norvex_classes != 0 || (d.coefs && d.stats)) stable = std::min(stable, std::max(d.nr_attributes, 0));
+        const NodeModels m = models_of(node);
+        if (m.norvex || m.linear) stable = std::min(stable, std::max(node.data->nr_attributes, 0));
     }
     return stable;
 }
@@ -59,12 +59,12 @@ CompiledTree::CompiledTree(const Domain& d, const CiDataset& exemplars, const Tr
         if (!node.data) continue;
         const NodeData& data = *node.data;
         bool computes_answer = node.kind == MULTIWAY || node.kind == BINARY || node.kind == BINARY_LINEAR;
+        const NodeModels m = models_of(node);
         if (node.kind == LEAF) {
-            if (data.norvex) {
-                const int64_t k = data.nr_norvex_classes >= 1 ? data.nr_norvex_classes : int64_t{data.nr_linears} + 1;
+            if (m.norvex_leaf) {
                 plan.leaf = NodePlan::Leaf::Norvex;
                 plan.index = static_cast<int32_t>(norvex_models.size());
-                norvex_models.push_back(norvex_model(domain, labels, data, k));
+                norvex_models.push_back(norvex_model(domain, labels, data, m.classes));
                 computes_answer = true;
             } else if (uses_neighbours(data, nr_classes)) {
                 plan.leaf = NodePlan::Leaf::Neighbours;
@@ -72,15 +72,15 @@ CompiledTree::CompiledTree(const Domain& d, const CiDataset& exemplars, const Tr
                 neighbour_leaves.push_back(neighbour_leaf(domain, labels, exemplar_set, data, stable, budget));
                 computes_answer = true;
             }
-        } else if (data.nr_norvex_classes != 0) {
+        } else if (m.norvex) {
             plan.model = NodePlan::Model::Norvex;
             plan.index = static_cast<int32_t>(norvex_models.size());
-            norvex_models.push_back(norvex_model(domain, labels, data, data.nr_norvex_classes));
-        } else if (data.coefs && data.stats) {
+            norvex_models.push_back(norvex_model(domain, labels, data, m.classes));
+        } else if (m.linear) {
             plan.model = NodePlan::Model::Linear;
             plan.index = static_cast<int32_t>(linear_models.size());
             linear_models.push_back(
-                linear_model(domain, *data.coefs, *data.stats, data.nr_attributes, data.nr_linears + 1));
+                linear_model(domain, *data.coefs, *data.stats, data.nr_attributes, static_cast<int>(m.classes)));
         }
         plan.continuous_test = data.attribute > domain.nr_attributes ||
                                (data.attribute >= 1 && position_type(domain, data.attribute) == CONTINUOUS);

@@ -80,10 +80,6 @@ std::string leaf_test_text(const NodeData& data) {
     return formatted("[Errors: %ld in %ld]", static_cast<long>(data.test_errors), static_cast<long>(data.test_cases));
 }
 
-int64_t norvex_leaf_positions(const NodeData& data) {
-    return data.nr_norvex_classes >= 1 ? data.nr_norvex_classes : int64_t{data.nr_linears} + 1;
-}
-
 std::string norvex_position_text(const Domain& domain, int32_t number, int64_t j, int class_number) {
     return formatted("[%d]Norvex = %ld Then %s", number, static_cast<long>(j),
                      class_label(domain, class_number).c_str());

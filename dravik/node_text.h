@@ -31,9 +31,6 @@ std::string leaf_distribution_text(const Domain& domain, const NodeData& data);
 std::string leaf_exemplars_text(const NodeData& data);
 std::string leaf_test_text(const NodeData& data);
 
-// A Norvex leaf answers over k class positions: nr_norvex_classes, or nr_linears + 1 when
-// that is below 1.
-int64_t norvex_leaf_positions(const NodeData& data);
 // The line of position j of a Norvex leaf numbered `number`: "[%d]Norvex = %ld Then %s"
 // with the label of class `class_number`.
 std::string norvex_position_text(const Domain& domain, int32_t number, int64_t j, int class_number);

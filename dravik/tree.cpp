@@ -176,11 +176,11 @@ NodeModels models_of(const TreeNode& node) {
     NodeModels m;
     if (node.kind == LEAF) {
         m.norvex_leaf = d.norvex != 0;
-        m.classes = d.nr_norvex_classes >= 1 ? d.nr_norvex_classes : int64_t{d.nr_linears} + 1;
+        m.classes = norvex_leaf_positions(d);
     } else if (d.nr_norvex_classes != 0) {
         m.norvex = true;
         m.classes = d.nr_norvex_classes;
-    } else if (d.coefs) {
+    } else if (d.coefs && d.stats) {
         m.linear = true;
         m.classes = int64_t{d.nr_linears} + 1;
     }
@@ -250,12 +250,7 @@ int64_t widest_example(const Tree& tree, const Domain& domain) {
         const TreeNode& node = tree.node(id);
         if (node.kind == LEAF || !node.data) return;
         const NodeData& d = *node.data;
-        // The model the descent runs here (Norvex first) and the attributes it appends.
-        int64_t appended = 0;
-        if (d.nr_norvex_classes != 0)
-            appended = d.nr_norvex_classes;
-        else if (d.coefs && d.stats)
-            appended = int64_t{d.nr_linears} + 1;
+        const int64_t appended = models_of(node).appended();
         if (appended > 0 && d.nr_attributes >= 0) widest = std::max(widest, d.nr_attributes + appended);
     });
     return widest;

@@ -65,7 +65,8 @@ struct NodeModels {
     int64_t appended() const { return norvex || linear ? std::max<int64_t>(classes, 0) : 0; }
 };
 
-// The models `node` runs during the descent; the node must have data.
+// The models `node` runs during the descent; the node must have data. Every part of the
+// program that asks what a node runs asks this.
 NodeModels models_of(const TreeNode& node);
 
 struct TreeSummary {
