@@ -103,6 +103,27 @@ class MergeReports(unittest.TestCase):
             self.assertEqual(report["mean_absolute_error"], math.fsum(absolute) / cells)
             self.assertEqual(report["root_mean_squared_error"], math.sqrt(math.fsum(squared) / cells))
 
+    def test_figures_agree_with_scikit_learn(self):
+        """Kappa, MCC, balanced accuracy and log loss as scikit-learn gives them for the same rows."""
+        try:
+            from sklearn import metrics
+        except ImportError:
+            self.skipTest("scikit-learn not found: the figures are not compared with it")
+        for program in (SOLMET, DRAVIK):
+            report = json.loads(self.report(program, "whole", "-s", "p.csv"))
+            with open(self.path("p.csv"), newline="") as file:
+                rows = [row for row in csv.reader(file)]
+            classes, rows = rows[0][3:], [row for row in rows[1:] if row[1]]
+            observed, predicted = [row[1] for row in rows], [row[2] for row in rows]
+            probabilities = [[float(p) for p in row[3:]] for row in rows]
+            self.assertAlmostEqual(report["cohen_kappa"], metrics.cohen_kappa_score(observed, predicted), places=12)
+            self.assertAlmostEqual(report["mcc"], metrics.matthews_corrcoef(observed, predicted), places=12)
+            self.assertAlmostEqual(report["balanced_accuracy"], metrics.balanced_accuracy_score(observed, predicted),
+                                   places=12)
+            if min(p[classes.index(o)] for p, o in zip(probabilities, observed)) >= 1e-15:
+                self.assertAlmostEqual(report["log_loss"], metrics.log_loss(observed, probabilities, labels=classes),
+                                       places=10)
+
     def test_parallel_pipepart_recipe(self):
         """The README's recipe: parts of the test file cut at line ends, each piped to a run."""
         if shutil.which("parallel") is None:
