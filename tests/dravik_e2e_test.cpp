@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 
+#include "support/help_text.h"
 #include "support/iris_reports.h"
 #include "support/probability_checks.h"
 #include "support/run_program.h"
@@ -31,14 +32,8 @@ const std::string HELP =
     "  -p predictions  write the predictions to this file instead of dataset.pred\n"
     "  -t trace        trace level, default 0: above 0 the tree again with each leaf's test counts\n"
     "  -K neighbours   nearest neighbours voting at leaves with exemplars, default 0 (no vote)\n"
-    "  -g graph        also write the tree to this file as a Graphviz graph\n"
-    "  -r report       write the results of the run to this file as one JSON object\n"
-    "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
-    "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
-    "  -u              read an example whose class is ? as unlabelled: classified, not counted\n"
-    "  -s file         write each example's class probabilities to this file as CSV\n"
-    "  -h, --help      print this help and exit\n"
-    "  --version       print the version and exit\n";
+    "  -g graph        also write the tree to this file as a Graphviz graph\n" +
+    kHelpOfEveryProgram;
 const std::string TEST_TIME = "\nBrenx Test Time: <TIME> (sec)\n";
 const std::string SIZE = "(Nodes: 9, Leaves: 4, Depth: 3 )\n";
 const std::string ERROR_LINE = "Error rate on test set 0.272727 (3 / 11) " + SIZE;

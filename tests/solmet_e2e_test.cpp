@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/binary_writer.h"
+#include "support/help_text.h"
 #include "support/probability_checks.h"
 #include "support/run_program.h"
 #include "support/unlabelled_runs.h"
@@ -46,14 +47,8 @@ const std::string kHelp =
     " -f dataset [-v Verbose][-p prediction path](Version 3.1)\n"
     "  -f dataset      read dataset.domain (or dataset.names), dataset.test and dataset.coef; required\n"
     "  -v verbosity    how much to print, default 0: 2 lists the examples, 3 their probabilities too\n"
-    "  -p predictions  write the predictions to this file instead of dataset.pred\n"
-    "  -r report       write the results of the run to this file as one JSON object\n"
-    "  -j threads      threads that classify, default (or 0) as many as the CPUs the run may use\n"
-    "  -T test         read the test examples from this file instead of dataset.test; - for standard input\n"
-    "  -u              read an example whose class is ? as unlabelled: classified, not counted\n"
-    "  -s file         write each example's class probabilities to this file as CSV\n"
-    "  -h, --help      print this help and exit\n"
-    "  --version       print the version and exit\n";
+    "  -p predictions  write the predictions to this file instead of dataset.pred\n" +
+    kHelpOfEveryProgram;
 const std::string kPackageVersion = PACKAGE_VERSION;
 const std::string kErrorLine = "\nLinear Discriminant test set Error 0.250000 (1 / 4) Test Time: <TIME> (sec)\n";
 
