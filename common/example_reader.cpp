@@ -232,8 +232,7 @@ InstanceArray ExampleBlocks::stream_block() const {
     InstanceArray block;
     const auto used = static_cast<uint32_t>(format_->stored) + 1;
     block.set_value_layout(used, used + derived_room_);
-    block.reserve_slices(BLOCK_EXAMPLES);
-    make_room(block, BLOCK_EXAMPLES + 1);
+    make_room(block, 1);
     block.push_back(Instance{});  // entry 0 unused
     return block;
 }

@@ -34,8 +34,8 @@ public:
 
     // An empty array for a block, laid out for the domain's examples (entry 0 unused).
     InstanceArray new_block() const;
-    // The same for a stream, whose blocks are used again: room for a whole block at once,
-    // and for the derived values of each example.
+    // The same for a stream, whose blocks are used again (see reuse()): room for the derived
+    // values of each example.
     InstanceArray stream_block() const;
     // Empties a block of stream_block() for the next one, keeping its storage.
     static void reuse(InstanceArray& block);

@@ -120,8 +120,15 @@ void InstanceArray::add_from_slice(int class_value, int nr_attributes, long line
 void InstanceArray::clear() {
     for (size_t i = 0; i < size_; ++i) (*this)[i] = Instance{};
     size_ = 0;
-    if (blocks_.size() > 1) blocks_.erase(blocks_.begin() + 1, blocks_.end());
-    if (!blocks_.empty()) blocks_[0].count = 0;
+    if (blocks_.size() == 1) {
+        blocks_[0].count = 0;
+        return;
+    }
+    // The values lay in several blocks as they grew: next time one block takes them all.
+    size_t held = 0;
+    for (const ValueBlock& block : blocks_) held += block.count;
+    first_room_ = std::max(first_room_, held);
+    blocks_.clear();
 }
 
 bool InstanceArray::reserve_room(uint32_t extra) {

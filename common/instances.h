@@ -117,10 +117,9 @@ public:
         used_ = used;
         stride_ = std::max(used, room);
     }
-    // Makes the first block of values hold `count` examples at once.
-    void reserve_slices(size_t count) { first_room_ = std::max<size_t>(count, 1); }
-    // Drops every example but keeps the storage of the first chunk and value block, for the
-    // next block of examples of a stream.
+    // Drops every example but keeps the storage of the examples, and of their values when
+    // one block holds them; else the next values take one block for as many as it held.
+    // For the next block of examples of a stream.
     void clear();
     // The entries the next added example is to fill in place; throws bad_alloc.
     AttVal* next_slice();
