@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Ci_instances.h"
+#include "options.h"
 
 using Bytes = std::span<const uint8_t>;
 
@@ -115,7 +116,7 @@ inline std::optional<DataSetInput> split_data_set(Bytes input) {
 // and removes what an earlier run left: predictions, report and graph.
 inline void write_data_set(const DataSetInput& set, const std::string& base, bool names,
                            const std::string& model_suffix) {
-    for (const char* suffix : {".domain", ".names", ".pred", ".json", ".dot"}) scratch().remove(base + suffix);
+    for (const char* suffix : {".domain", ".names", ".pred", ".json", ".dot", ".csv"}) scratch().remove(base + suffix);
     scratch().write(base + (names ? ".names" : ".domain"), set.domain);
     scratch().write(base + ".test", set.test);
     scratch().write(base + model_suffix, as_text(set.model));
@@ -179,4 +180,31 @@ inline CiDataset small_data_set(Dialect dialect) {
         "5.1,3.3,1.7,0.5,setosa\n6.0,?,4.8,1.8,virginica\n6.2,2.2,4.5,1.5,versicolor\n?,?,?,?,setosa\n"
         "5.9,3.0,*,1.5,versicolor\n7.7,2.6,6.9,2.3,virginica\n");
     return ReadCiDataset(test.get(), *domain, dialect);
+}
+
+// The settings of the options both programs share, as before any option is read: each run
+// sets its own.
+inline void reset_shared_settings() {
+    VERBOSITY = 0;
+    PREDICT_PATH.reset();
+    REPORT_PATH.reset();
+    THREADS = 0;
+    TEST_PATH.reset();
+    UNLABELLED = false;
+    PROBABILITY_PATH.reset();
+}
+
+// Adds -u and -s with the scratch file `csv` to a run's words, as asked.
+inline void add_unlabelled_and_probabilities(std::vector<std::string>& words, bool unlabelled, bool probabilities,
+                                             const std::string& csv) {
+    if (unlabelled) words.emplace_back("-u");
+    if (probabilities) words.insert(words.end(), {"-s", scratch().file(csv)});
+}
+
+// A class probabilities file holds its header and one row per prediction line.
+inline void check_probability_rows(const std::optional<std::string>& predictions,
+                                   const std::optional<std::string>& csv) {
+    if (!predictions || !csv) return;
+    const auto lines = [](const std::string& text) { return std::count(text.begin(), text.end(), '\n'); };
+    if (lines(*csv) != lines(*predictions) + 1) std::abort();
 }
