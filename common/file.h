@@ -41,6 +41,13 @@ private:
     std::FILE* stream_ = nullptr;
 };
 
+// Writes `text` to `file` and empties it; a failed write shows in the stream's error flag,
+// which File::close() reports.
+inline void write_out(std::string& text, std::FILE* file) {
+    std::fwrite(text.data(), 1, text.size(), file);
+    text.clear();
+}
+
 // Opens an input file for reading; "-" is standard input (through a descriptor of its own,
 // so that closing the File leaves standard input open).
 File open_input(const std::string& path);

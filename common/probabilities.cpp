@@ -4,7 +4,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
+
+#include "options.h"
 
 namespace {
 
@@ -75,4 +78,11 @@ void record_probabilities(const ProbabilitySinks& sinks, const Domain& domain, c
     if (sinks.rows != nullptr)
         append_probability_row(*sinks.rows, domain, example.line, example.class_value, predicted, scratch);
     if (sinks.figures != nullptr && held && example.class_value != 0) sinks.figures->add(scratch, example.class_value);
+}
+
+std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {
+    if (!PROBABILITY_PATH) return nullptr;
+    auto file = std::make_unique<ReplacingFile>(*PROBABILITY_PATH);
+    if (file->stream() != nullptr) std::fputs(probability_header(domain).c_str(), file->stream());
+    return file;
 }

@@ -2,12 +2,14 @@
 // line end, quotes doubled, CRLF line ends), one row per example in file order.
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "domain.h"
 #include "instances.h"
+#include "replacing_file.h"
 #include "report.h"
 
 // "line,observed,predicted," and the class names in class order.
@@ -30,6 +32,10 @@ struct ProbabilitySinks {
 // the sinks: its row, and, when it is labelled and has them, the figures.
 void record_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example, int predicted,
                           std::span<const double> weights, std::vector<double>& scratch);
+
+// The class probabilities file of -s (PROBABILITY_PATH) with its header written, or none
+// without -s.
+std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain);
 
 // Appends the row of one example: the line its first field is on; the observed class
 // (empty when unlabelled, class 0); the predicted class (empty when there is none, class 0);

@@ -14,7 +14,9 @@
 #include <memory>
 
 #include "file.h"
+#include "options.h"
 #include "replacing_file.h"
+#include "run_support.h"
 #include "utf8.h"
 
 int64_t ConfusionView::at(int observed, int predicted) const {
@@ -430,4 +432,10 @@ bool write_report(const std::string& path, const RunReport& report) {
     if (file.stream() == nullptr) return false;
     write_json(file.stream(), report);
     return file.commit();
+}
+
+int write_run_report(const RunReport& report) {
+    if (write_report(*REPORT_PATH, report)) return 0;
+    report_unwritten_file(*REPORT_PATH);
+    return 1;
 }

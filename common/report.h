@@ -121,3 +121,7 @@ std::string domain_file_name(const std::string& dataset);
 // file (a device, a pipe) is written in place: renaming over it would replace it. False
 // when it could not be written.
 bool write_report(const std::string& path, const RunReport& report);
+
+// Writes the report to REPORT_PATH; when it cannot, says "Can not write file PATH". The
+// exit status: 0 or 1.
+int write_run_report(const RunReport& report);

@@ -108,8 +108,8 @@ void print_results(const Results& results, const TreeSummary& summary) {
 }
 
 // Writes the -r report of a run; the exit status.
-int write_run_report(const std::string& dataset, const std::string& test_path, const TreeSummary& summary,
-                     const Results& results) {
+int report_run(const std::string& dataset, const std::string& test_path, const TreeSummary& summary,
+               const Results& results) {
     const RunReport report{
         .program = "Dravik",
         .version = VERSION,
@@ -130,9 +130,7 @@ int write_run_report(const std::string& dataset, const std::string& test_path, c
                                    .neighbours = std::max(KNN, int32_t{0})},
         .cpu_seconds = results.seconds,
     };
-    if (write_report(*REPORT_PATH, report)) return 0;
-    report_unwritten_file(*REPORT_PATH);
-    return 1;
+    return write_run_report(report);
 }
 
 // What follows the results: the traced tree, failed writes, the graph and the report.
@@ -159,16 +157,8 @@ int finish_run(const std::string& dataset, const std::string& test_path, const T
             status = EXIT_RUN_FAILED;
         }
     }
-    if (REPORT_PATH && write_run_report(dataset, test_path, summary, results) != 0) status = EXIT_RUN_FAILED;
+    if (REPORT_PATH && report_run(dataset, test_path, summary, results) != 0) status = EXIT_RUN_FAILED;
     return status;
-}
-
-// The class probabilities file of -s with its header, or none without -s.
-std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {
-    if (!PROBABILITY_PATH) return nullptr;
-    auto file = std::make_unique<ReplacingFile>(*PROBABILITY_PATH);
-    if (file->stream() != nullptr) std::fputs(probability_header(domain).c_str(), file->stream());
-    return file;
 }
 
 TreeSummary summary_of(const Tree& tree) {

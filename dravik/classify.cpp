@@ -63,12 +63,6 @@ const char* class_label(const Domain& domain, int c) {
     return LblValId(domain, domain.nr_attributes + 1, c).c_str();
 }
 
-// Writes `text` to `file` and empties it; a failed write shows in the file's error flag.
-void write_out(std::string& text, std::FILE* file) {
-    std::fwrite(text.data(), 1, text.size(), file);
-    text.clear();
-}
-
 // Reports one example's answer: verbose line, prediction line, confusion matrix, errors.
 void record_answer(const Domain& domain, long number, const Instance& example, const AnswerView& answer,
                    PredictionWriter& predictions, IMatrix& confusion, int32_t& errors) {

@@ -116,16 +116,8 @@ std::optional<ClassStats> probe_coeficientes(const std::string& name, const Doma
     }
 }
 
-// The class probabilities file of -s with its header, or none without -s.
-std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {
-    if (!PROBABILITY_PATH) return nullptr;
-    auto file = std::make_unique<ReplacingFile>(*PROBABILITY_PATH);
-    if (file->stream() != nullptr) std::fputs(probability_header(domain).c_str(), file->stream());
-    return file;
-}
-
 // Writes the -r report of a run; the exit status.
-int write_run_report(const std::string& name, const std::string& test_path, const TestResult& result, double seconds) {
+int report_run(const std::string& name, const std::string& test_path, const TestResult& result, double seconds) {
     const RunReport report{
         .program = "Solmet",
         .version = kVersion,
@@ -142,9 +134,7 @@ int write_run_report(const std::string& name, const std::string& test_path, cons
         .tree_run = std::nullopt,
         .cpu_seconds = seconds,
     };
-    if (write_report(*REPORT_PATH, report)) return 0;
-    report_unwritten_file(*REPORT_PATH);
-    return 1;
+    return write_run_report(report);
 }
 
 // The lines that follow the reading of the test set: the domain without its ignored
@@ -179,7 +169,7 @@ int report_results(const std::string& name, const std::string& test_path, const 
         report_unwritten_file(*PROBABILITY_PATH);
         status = EXIT_RUN_FAILED;
     }
-    if (REPORT_PATH && write_run_report(name, test_path, result, seconds) != 0) status = EXIT_RUN_FAILED;
+    if (REPORT_PATH && report_run(name, test_path, result, seconds) != 0) status = EXIT_RUN_FAILED;
     return status;
 }
 

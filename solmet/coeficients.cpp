@@ -94,12 +94,6 @@ void class_weights(const std::vector<double>& scores, std::vector<double>& weigh
     }
 }
 
-// Writes `text` to `file` and empties it; a failed write shows in the file's error flag.
-void write_out(std::string& text, std::FILE* file) {
-    std::fwrite(text.data(), 1, text.size(), file);
-    text.clear();
-}
-
 void report_example(long number, const std::string& observed, const std::string& predicted,
                     const std::vector<double>& weights) {
     std::printf("Example %ld  Classified %s Predict %s ", number, observed.c_str(), predicted.c_str());

@@ -55,13 +55,7 @@ const std::string kIrisReport = R"({
   "weighted_f1": 0.9332591768631814,
   "cohen_kappa": 0.9,
   "mcc": 0.9006674083230892,
-  "scored": 45,
-  "log_loss": <ROWS>,
-  "brier": <ROWS>,
-  "mean_absolute_error": <ROWS>,
-  "root_mean_squared_error": <ROWS>,
-  "sums": <ROWS>,
-  "tree": {"nodes": 11, "leaves": 6, "depth": 6},
+)" + kIrisProbabilityFigures + R"(  "tree": {"nodes": 11, "leaves": 6, "depth": 6},
   "neighbours": 0,
   "cpu_seconds": <TIME>
 }

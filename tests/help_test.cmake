@@ -1,40 +1,23 @@
 # Checks each program's help against its driver: every letter of the option string has a
-# line of its own, "-h" and "--help" give the same help wherever they stand, on standard
-# output and with status 0 before anything else is done, and "--version" names the
-# program's version and the package's.
+# line of its own, so that a new option cannot be left out of it. (The whole runs check
+# the help's text, its two spellings, the version line and their statuses.)
 #
-# cmake -D SOURCE_DIR=... -D SOLMET=... -D DRAVIK=... -D PACKAGE=... -D VERSION=... -P help_test.cmake
+# cmake -D SOURCE_DIR=... -D SOLMET=... -D DRAVIK=... -P help_test.cmake
 
 include(${CMAKE_CURRENT_LIST_DIR}/option_letters.cmake)
 
-function(run_program path out)
-  execute_process(COMMAND ${path} ${ARGN} OUTPUT_VARIABLE output ERROR_VARIABLE error RESULT_VARIABLE status)
-  if(NOT status EQUAL 0 OR NOT error STREQUAL "")
-    message(SEND_ERROR "${path} ${ARGN}: status ${status}, standard error \"${error}\"")
-  endif()
-  set(${out} "${output}" PARENT_SCOPE)
-endfunction()
-
-function(check_program name path driver version)
+function(check_program name path driver)
   driver_letters(${driver} letters)
-  run_program(${path} help --help)
-  run_program(${path} short -f none -h -v 3)
-  if(NOT help STREQUAL short)
-    message(SEND_ERROR "${name}: -h and --help differ:\n${help}\n${short}")
-  endif()
+  execute_process(COMMAND ${path} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
   string(LENGTH "${letters}" count)
   math(EXPR last "${count} - 1")
   foreach(i RANGE ${last})
     string(SUBSTRING "${letters}" ${i} 1 letter)
-    if(NOT help MATCHES "\n  -${letter} +[^\n]+\n")
-      message(SEND_ERROR "${name}: option -${letter} has no line in the help:\n${help}")
+    if(NOT status EQUAL 0 OR NOT help MATCHES "\n  -${letter} +[^\n]+\n")
+      message(SEND_ERROR "${name}: option -${letter} has no line in the help (status ${status}):\n${help}")
     endif()
   endforeach()
-  run_program(${path} line --version -f none)
-  if(NOT line STREQUAL "${name} ${version} (${PACKAGE} ${VERSION})\n")
-    message(SEND_ERROR "${name}: version line \"${line}\"")
-  endif()
 endfunction()
 
-check_program(Solmet "${SOLMET}" solmet/Solmet.cpp 3.1)
-check_program(Dravik "${DRAVIK}" dravik/Dravik.cpp 5.3)
+check_program(Solmet "${SOLMET}" solmet/Solmet.cpp)
+check_program(Dravik "${DRAVIK}" dravik/Dravik.cpp)

@@ -54,13 +54,7 @@ const std::string kIrisReport = R"({
   "weighted_f1": 0.9777530589543938,
   "cohen_kappa": 0.9666666666666667,
   "mcc": 0.967383512643318,
-  "scored": 45,
-  "log_loss": <ROWS>,
-  "brier": <ROWS>,
-  "mean_absolute_error": <ROWS>,
-  "root_mean_squared_error": <ROWS>,
-  "sums": <ROWS>,
-  "cpu_seconds": <TIME>
+)" + kIrisProbabilityFigures + R"(  "cpu_seconds": <TIME>
 }
 )";
 

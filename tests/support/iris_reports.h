@@ -41,6 +41,16 @@ const std::string kEmptyFigures = R"("error_rate": null,
   "root_mean_squared_error": null,
   "sums": {"log_loss": [], "squared_error": [], "absolute_error": []},)";
 
+// The figures of the class probabilities of a report on the 45 iris examples, as
+// masked_probability_figures() leaves them.
+const std::string kIrisProbabilityFigures = R"(  "scored": 45,
+  "log_loss": <ROWS>,
+  "brier": <ROWS>,
+  "mean_absolute_error": <ROWS>,
+  "root_mean_squared_error": <ROWS>,
+  "sums": <ROWS>,
+)";
+
 // The bundled iris file with the extension `ext`.
 inline std::string example(const std::string& ext) { return read_file(std::string(EXAMPLES_DIR) + "/iris" + ext); }
 
