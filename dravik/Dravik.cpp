@@ -169,8 +169,9 @@ TreeSummary summary_of(const Tree& tree) {
 }
 
 // The run that holds the whole test set: read it, then the tree, then classify.
+// A tree read already (silently, and so without a message to place) is taken as it is.
 int run_on_whole_set(const std::string& dataset, const std::string& test_path, const Domain& domain,
-                     TextReader& test_file) {
+                     TextReader& test_file, std::optional<Tree> tree) {
     const char* name = dataset.c_str();
     CiDataset test = ReadCiDataset(test_file, domain, Dialect::Main);
     if (VERBOSITY > 3)
@@ -178,7 +179,7 @@ int run_on_whole_set(const std::string& dataset, const std::string& test_path, c
     if (VERBOSITY > 4) Show_CiInstances(test, 1, test.nr_instances);
 
     // The tree names attributes as the examples hold them: without IGNORE attributes.
-    std::optional<Tree> tree = Read_Tree(dataset, ReadData, test.domain.nr_classes(), test.domain);
+    if (!tree) tree = Read_Tree(dataset, ReadData, test.domain.nr_classes(), test.domain);
     if (!tree) {
         std::fprintf(stderr, "File %s.tree Not Found!\n", name);
         return EXIT_RUN_FAILED;
@@ -212,14 +213,13 @@ struct StreamTally {
 // The run that streams the test set, when nothing it prints needs the whole set first and
 // no leaf reads other examples: the tree is read first, each block of examples is
 // classified as it is read, and the output comes in the same order as the whole set's run
-// gives it. Nothing, with nothing done, when the tree cannot be read (the whole set's run
-// then says why where it always has) or the predictions file is the test file or the
-// standard output.
+// gives it. Nothing, with nothing printed, when the tree cannot be read (the whole set's run
+// then says why where it always has), or the predictions file is the test file or the
+// standard output; the tree read is left in `tree` for the whole set's run.
 std::optional<int> run_streaming(const std::string& dataset, const std::string& test_path, const Domain& domain,
-                                 TextReader& test_file, const File& test_stream) {
+                                 TextReader& test_file, const File& test_stream, std::optional<Tree>& tree) {
     if (VERBOSITY > 2 || TRACE > 0) return std::nullopt;
     Results results{.domain = examples_domain(domain)};
-    std::optional<Tree> tree;
     try {
         tree = Read_Tree(dataset, ReadData, results.domain.nr_classes(), results.domain, TreeMessages::Silent);
     } catch (const std::bad_alloc&) {
@@ -328,9 +328,10 @@ int run(int argc, char** argv) {
         return EXIT_RUN_FAILED;
     }
     TextReader reader(test_file.get());
-    if (const std::optional<int> status = run_streaming(*dataset, test_path, *domain, reader, test_file))
+    std::optional<Tree> tree;
+    if (const std::optional<int> status = run_streaming(*dataset, test_path, *domain, reader, test_file, tree))
         return *status;
-    return run_on_whole_set(*dataset, test_path, *domain, reader);
+    return run_on_whole_set(*dataset, test_path, *domain, reader, std::move(tree));
 }
 
 int run_reporting_memory(int argc, char** argv) {
