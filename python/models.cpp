@@ -1,0 +1,2 @@
+// The models the Python module applies.
+#include "models.h"

@@ -1,0 +1,2 @@
+// Rows given by a caller, converted into examples.
+#include "rows.h"
