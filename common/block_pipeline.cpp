@@ -109,7 +109,7 @@ private:
     int64_t microseconds_ = 0;
 };
 
-double run_on_this_thread(ExampleBlocks& blocks, const std::function<BlockClassifier()>& make_classifier,
+double run_on_this_thread(BlockSource& blocks, const std::function<BlockClassifier()>& make_classifier,
                           const std::function<void(ExampleBlock& block)>& merge) {
     const BlockClassifier classify = make_classifier();
     int64_t microseconds = 0;
@@ -118,14 +118,23 @@ double run_on_this_thread(ExampleBlocks& blocks, const std::function<BlockClassi
     while (blocks.read_block(block.examples)) {
         classify_timed(classify, block, microseconds);
         merge(block);
-        ExampleBlocks::reuse(block.examples);
+        BlockSource::reuse(block.examples);
     }
     return static_cast<double>(microseconds) / 1e6;
 }
 
 }  // namespace
 
-double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::function<BlockClassifier()>& make_classifier,
+ProbabilitySinks BlockOutputs::sinks(ExampleBlock& block) const {
+    block.predicted.clear();
+    block.rows.clear();
+    block.figures = ProbabilityFigures{};
+    block.probabilities.clear();
+    return {rows ? &block.rows : nullptr, figures ? &block.figures : nullptr,
+            probabilities ? &block.probabilities : nullptr};
+}
+
+double run_block_pipeline(BlockSource& blocks, int threads, const std::function<BlockClassifier()>& make_classifier,
                           const std::function<void(ExampleBlock& block)>& merge) {
     if (threads <= 1) return run_on_this_thread(blocks, make_classifier, merge);
     WorkerPool pool(threads, make_classifier);
@@ -140,7 +149,7 @@ double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::functio
         pool.wait_for(*job);
         if (job->failure) std::rethrow_exception(job->failure);
         merge(job->block);
-        ExampleBlocks::reuse(job->block.examples);
+        BlockSource::reuse(job->block.examples);
         spare.push_back(std::move(job->block.examples));
     };
     for (;;) {

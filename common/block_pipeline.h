@@ -9,6 +9,8 @@
 
 #include "example_reader.h"
 #include "instances.h"
+#include "options.h"
+#include "probabilities.h"
 #include "report.h"
 
 // One block of examples and what classifying it gave.
@@ -17,6 +19,18 @@ struct ExampleBlock {
     std::vector<int> predicted;  // per example, from entry 0 for example 1: the class, 0 for none
     std::string rows;            // the examples' rows of the class probabilities file, when it is asked for
     ProbabilityFigures figures;  // of the labelled examples' probabilities, when they are asked for
+    std::vector<double> probabilities;  // the class probabilities, C per example (NaN for none), when asked for
+};
+
+// What a block classifier gives besides the predicted classes; by default what the run's
+// settings ask for.
+struct BlockOutputs {
+    bool rows = PROBABILITY_PATH.has_value();   // the rows of the class probabilities file
+    bool figures = REPORT_PATH.has_value();     // the probability figures of the report
+    bool probabilities = false;                 // the class probabilities themselves
+
+    // The sinks of `block`'s answers, emptied for the block.
+    ProbabilitySinks sinks(ExampleBlock& block) const;
 };
 
 // Classifies every example of a block into `predicted`; each worker has one of its own.
@@ -28,5 +42,5 @@ using BlockClassifier = std::function<void(ExampleBlock& block)>;
 // thread, in file order. Returns the user CPU seconds spent classifying, summed over the
 // workers. An exception of the reading, a classifier or `merge` ends the pipeline and is
 // passed on once the workers have stopped.
-double run_block_pipeline(ExampleBlocks& blocks, int threads, const std::function<BlockClassifier()>& make_classifier,
+double run_block_pipeline(BlockSource& blocks, int threads, const std::function<BlockClassifier()>& make_classifier,
                           const std::function<void(ExampleBlock& block)>& merge);

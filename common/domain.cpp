@@ -28,7 +28,8 @@ bool labels_are_integers(const std::vector<std::string>& labels, Dialect dialect
 }
 
 // Type and labels of a declaration from the fields of its value list.
-void classify_declaration(const std::vector<std::string>& fields, Attribute& attribute, Dialect dialect) {
+void classify_declaration(const std::vector<std::string>& fields, Attribute& attribute, Dialect dialect,
+                          const Messages& messages) {
     if (fields.size() == 1) {
         if (fields[0] == "continuous") {
             attribute.type = CONTINUOUS;
@@ -36,7 +37,7 @@ void classify_declaration(const std::vector<std::string>& fields, Attribute& att
             attribute.type = DATE;
         } else {
             attribute.type = IGNORE;
-            if (dialect == Dialect::Solmet) std::fprintf(stderr, "Invalid Attribute declaration\n");
+            if (dialect == Dialect::Solmet) messages.say("Invalid Attribute declaration\n");
         }
         return;
     }
@@ -65,7 +66,8 @@ bool begins_with_bar(std::string_view name) {
 }
 
 // One declaration "name: values"; nothing when no complete declaration could be read.
-std::optional<Attribute> Processa_atributo(TextReader& stream, Dialect dialect, BarNames bar_names) {
+std::optional<Attribute> Processa_atributo(TextReader& stream, Dialect dialect, BarNames bar_names,
+                                           const Messages& messages) {
     std::optional<std::string> name = ReadField(stream, ":\n", dialect);
     if (!name || Trim(*name).empty()) return std::nullopt;
     if (bar_names == BarNames::Comment && begins_with_bar(*name)) {
@@ -76,16 +78,16 @@ std::optional<Attribute> Processa_atributo(TextReader& stream, Dialect dialect, 
     if (fields.empty()) return std::nullopt;
     Attribute attribute;
     attribute.name = std::move(*name);
-    classify_declaration(fields, attribute, dialect);
+    classify_declaration(fields, attribute, dialect, messages);
     return attribute;
 }
 
 // Every declaration to the end of the stream, as entries 1..n.
-Domain GenerateDomainInfo(TextReader& stream, Dialect dialect, BarNames bar_names) {
+Domain GenerateDomainInfo(TextReader& stream, Dialect dialect, BarNames bar_names, const Messages& messages) {
     Domain domain;
     domain.attributes.emplace_back();
     while (!stream_at_end(stream)) {
-        std::optional<Attribute> attribute = Processa_atributo(stream, dialect, bar_names);
+        std::optional<Attribute> attribute = Processa_atributo(stream, dialect, bar_names, messages);
         if (attribute) domain.attributes.push_back(std::move(*attribute));
     }
     domain.nr_attributes = static_cast<int>(domain.attributes.size()) - 1;
@@ -110,20 +112,21 @@ constexpr size_t DOMAIN_BLOCK_SIZE = 64 * 1024;
 
 }  // namespace
 
-std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect) {
+std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect,
+                                const Messages& messages) {
     const std::string path = base + suffix;
     File file = File::open(path, "r");
     if (!file) return std::nullopt;
     TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
     const std::vector<std::string> classes = read_class_line(stream, dialect);
     if (classes.empty()) {
-        std::fprintf(stderr, "Read Names: %s Invalid domain file\n", path.c_str());
+        messages.say("Read Names: %s Invalid domain file\n", path.c_str());
         return std::nullopt;
     }
     // The older dialect keeps its own rule: its field reader takes a "|" that starts a
     // line as a comment, and one after blanks as part of a name.
     const BarNames bar_names = dialect == Dialect::Main ? BarNames::Comment : BarNames::Declare;
-    Domain domain = GenerateDomainInfo(stream, dialect, bar_names);
+    Domain domain = GenerateDomainInfo(stream, dialect, bar_names, messages);
     Attribute class_attribute;
     class_attribute.name = "Classe";
     class_attribute.type = NOMINAL;
@@ -135,18 +138,19 @@ std::optional<Domain> ReadNames(const std::string& base, const std::string& suff
     return domain;
 }
 
-std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect) {
+std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect,
+                                 const Messages& messages) {
     const std::string path = base + suffix;
     std::optional<Domain> domain;
     if (File file = File::open(path, "r")) {
         TextReader stream(file.get(), DOMAIN_BLOCK_SIZE);
-        domain = GenerateDomainInfo(stream, dialect, BarNames::Declare);
+        domain = GenerateDomainInfo(stream, dialect, BarNames::Declare, messages);
         domain->name = base;
     } else {
-        domain = ReadNames(base, ".names", dialect);
+        domain = ReadNames(base, ".names", dialect, messages);
     }
     if (!domain || !has_labelled_class(*domain)) {
-        std::fprintf(stderr, "Read Domain: %s Invalid domain file\n", path.c_str());
+        messages.say("Read Domain: %s Invalid domain file\n", path.c_str());
         return std::nullopt;
     }
     return domain;

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "messages.h"
 #include "text_reader.h"
 
 // Attribute type codes; stored in the records and compared throughout the classifiers.
@@ -37,10 +38,12 @@ struct Domain {
     int nr_classes() const { return class_attribute().nr_values(); }
 };
 
-// Reads base + suffix (".domain"), falling back to base + ".names". Prints its own
-// messages; nothing when no valid domain could be read.
-std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect);
-std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect);
+// Reads base + suffix (".domain"), falling back to base + ".names". Says its own messages;
+// nothing when no valid domain could be read.
+std::optional<Domain> ReadDomain(const std::string& base, const std::string& suffix, Dialect dialect,
+                                 const Messages& messages = {});
+std::optional<Domain> ReadNames(const std::string& base, const std::string& suffix, Dialect dialect,
+                                const Messages& messages = {});
 
 // Copy of the domain without its IGNORE attributes (the class stays last).
 Domain RemoveIgnore(const Domain& domain);

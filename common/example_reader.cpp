@@ -57,8 +57,11 @@ private:
 
 // What reading the examples of one domain needs, worked out once.
 struct ExampleFormat {
-    ExampleFormat(const Domain& of_domain, Dialect in_dialect)
+    ExampleFormat(const Domain& of_domain, Dialect in_dialect, const ReadingOptions& reading = {})
         : domain(of_domain),
+          lines(reading.lines),
+          unlabelled(reading.unlabelled),
+          messages(reading.messages),
           dialect(in_dialect),
           rules(example_separators(in_dialect), in_dialect),
           stored(of_domain.nr_attributes - count_ignored(of_domain)) {
@@ -73,7 +76,9 @@ struct ExampleFormat {
     int type(int position) const { return types[static_cast<size_t>(position) - 1]; }
 
     const Domain& domain;
-    bool lines = PROBABILITY_PATH.has_value();  // each example's line is wanted (-s)
+    bool lines;       // each example's line is wanted
+    bool unlabelled;  // a class field "?" is an unlabelled example
+    Messages messages;
     Dialect dialect;
     FieldRules rules;
     int stored;                       // values kept per example
@@ -83,36 +88,34 @@ struct ExampleFormat {
 
 namespace {
 
-void report(const std::string& message) { std::fwrite(message.data(), 1, message.size(), stderr); }
-
 std::string message_head(long number, long line) {
     char head[96];
     std::snprintf(head, sizeof head, "ReadAttVal: Instance %ld (Line %ld) ", number, line);
     return head;
 }
 
-void report_invalid_value(long number, long line, int position, std::string_view field, bool integer, Dialect dialect) {
-    const char* open = dialect == Dialect::Solmet ? " " : integer ? "'" : " '";
-    const char* close = dialect == Dialect::Solmet ? "\n" : "'\n";
-    report(message_head(number, line) + "Invalid attribute ( " + std::to_string(position) + " )value:" + open +
-           std::string(field) + close);
+void report_invalid_value(const ExampleFormat& format, long number, long line, int position, std::string_view field,
+                          bool integer) {
+    const char* open = format.dialect == Dialect::Solmet ? " " : integer ? "'" : " '";
+    const char* close = format.dialect == Dialect::Solmet ? "\n" : "'\n";
+    format.messages.say(message_head(number, line) + "Invalid attribute ( " + std::to_string(position) +
+                        " )value:" + open + std::string(field) + close);
 }
 
-// The value of attribute `position` from its field text.
-AttVal decode_value(const ExampleFormat& format, int position, std::string_view field, long number, long line) {
+// The value of attribute `position` from its field text; nothing for a text that is not
+// one of the attribute's labels.
+std::optional<AttVal> field_value(const ExampleFormat& format, int position, std::string_view field) {
     if (field[0] == '?') return unknown(STATUS_UNKNOWN);
     if (field[0] == '*') return unknown(STATUS_DONTCARE);
     switch (format.type(position)) {
         case NOMINAL:
         case ORDERED: {
             const int label = format.lookup(position).number(field);
-            if (label != 0) return AttVal{STATUS_KNOWN, static_cast<double>(label)};
-            report_invalid_value(number, line, position, field, false, format.dialect);
-            return unknown(STATUS_UNKNOWN);
+            if (label == 0) return std::nullopt;
+            return AttVal{STATUS_KNOWN, static_cast<double>(label)};
         }
         case INTEGER:
-            if (format.lookup(position).number(field) == 0)
-                report_invalid_value(number, line, position, field, true, format.dialect);
+            if (format.lookup(position).number(field) == 0) return std::nullopt;
             return AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))};
         case CONTINUOUS: {
             const double value = c_strtod(field);
@@ -124,12 +127,20 @@ AttVal decode_value(const ExampleFormat& format, int position, std::string_view 
     }
 }
 
+// The same, saying so and taking what the reader takes for a text that is not a label.
+AttVal decode_value(const ExampleFormat& format, int position, std::string_view field, long number, long line) {
+    if (const std::optional<AttVal> value = field_value(format, position, field)) return *value;
+    const bool integer = format.type(position) == INTEGER;
+    report_invalid_value(format, number, line, position, field, integer);
+    return integer ? AttVal{STATUS_KNOWN, static_cast<double>(c_atoi(field))} : unknown(STATUS_UNKNOWN);
+}
+
 // The next example's slice of the value storage; running out of memory ends the run.
-AttVal* slice_for(InstanceArray& instances, long number) {
+AttVal* slice_for(const ExampleFormat& format, InstanceArray& instances, long number) {
     try {
         return instances.next_slice();
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "ReadAttVal: Out of Memory Example %ld\n", number);
+        format.messages.say("ReadAttVal: Out of Memory Example %ld\n", number);
         throw OutOfMemory{};
     }
 }
@@ -147,7 +158,7 @@ bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, lo
         if (!field) return false;
         if (format.lines) reader.first_field_line = stream.line_of(*field);
     }
-    AttVal* values = slice_for(instances, number);
+    AttVal* values = slice_for(format, instances, number);
     values[0] = AttVal{STATUS_KNOWN, static_cast<double>(number)};
     size_t stored = 1;
     for (int position = 1; position <= n; ++position) {
@@ -155,11 +166,11 @@ bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, lo
         if (!field) {
             ++rejected;
             if (format.dialect == Dialect::Main)
-                std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
-                             line, position);
+                format.messages.say("ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
+                                    line, position);
             else
-                std::fprintf(stderr, "ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number,
-                             line);
+                format.messages.say("ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number,
+                                    line);
             return false;
         }
         if (format.type(position) == IGNORE) continue;
@@ -191,31 +202,32 @@ std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& forma
     if (!class_field && format.domain.nr_attributes == 0) return std::nullopt;
     if (main_dialect) ++reader.line;
     // Under -u a class field "?" is an unlabelled example: class 0.
-    if (UNLABELLED && class_field == "?") return 0;
+    if (format.unlabelled && class_field == "?") return 0;
     const int class_value = class_field ? format.lookup(format.domain.nr_attributes + 1).number(*class_field) : 0;
     if (class_value == 0) {
         ++reader.rejected;
-        report(message_head(number, reader.line) + "Invalid Classe value: " + std::string(class_field.value_or("")) +
-               "\n");
+        format.messages.say(message_head(number, reader.line) + "Invalid Classe value: " +
+                            std::string(class_field.value_or("")) + "\n");
         return std::nullopt;
     }
     return class_value;
 }
 
-void make_room(InstanceArray& instances, size_t count) {
+void make_room(const ExampleFormat& format, InstanceArray& instances, size_t count) {
     try {
         instances.reserve(count);
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "CiReadInstances: Not enough memory\n");
+        format.messages.say("CiReadInstances: Not enough memory\n");
         throw OutOfMemory{};
     }
 }
 
 }  // namespace
 
-ExampleBlocks::ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect, uint32_t derived_room)
-    : stream_(stream), format_(std::make_unique<ExampleFormat>(domain, dialect)), derived_room_(derived_room) {
-    std::printf("Reading examples");
+ExampleBlocks::ExampleBlocks(TextReader& stream, const Domain& domain, Dialect dialect, uint32_t derived_room,
+                             const ReadingOptions& options)
+    : stream_(stream), format_(std::make_unique<ExampleFormat>(domain, dialect, options)), derived_room_(derived_room) {
+    if (format_->messages.prints()) std::printf("Reading examples");
 }
 
 ExampleBlocks::~ExampleBlocks() = default;
@@ -223,7 +235,7 @@ ExampleBlocks::~ExampleBlocks() = default;
 InstanceArray ExampleBlocks::new_block() const {
     InstanceArray block;
     block.set_value_stride(static_cast<uint32_t>(format_->stored) + 1);
-    make_room(block, 1);
+    make_room(*format_, block, 1);
     block.push_back(Instance{});  // entry 0 unused
     return block;
 }
@@ -232,12 +244,12 @@ InstanceArray ExampleBlocks::stream_block() const {
     InstanceArray block;
     const auto used = static_cast<uint32_t>(format_->stored) + 1;
     block.set_value_layout(used, used + derived_room_);
-    make_room(block, 1);
+    make_room(*format_, block, 1);
     block.push_back(Instance{});  // entry 0 unused
     return block;
 }
 
-void ExampleBlocks::reuse(InstanceArray& block) {
+void BlockSource::reuse(InstanceArray& block) {
     block.clear();
     block.push_back(Instance{});
 }
@@ -247,14 +259,17 @@ void ExampleBlocks::reuse(InstanceArray& block) {
 // is left in it.
 bool ExampleBlocks::read_block(InstanceArray& into) {
     if (done_) return false;
-    std::printf(".");
-    std::fflush(stdout);
+    const bool progress = format_->messages.prints();
+    if (progress) {
+        std::printf(".");
+        std::fflush(stdout);
+    }
     const long last = examples_ + static_cast<long>(BLOCK_EXAMPLES);
     while (examples_ < last) {
         const long number = examples_ + 1;
         const std::optional<int> class_value = ReadCiInstance(stream_, *format_, number, into, reader_);
         if (class_value) {
-            make_room(into, into.size() + 1);
+            make_room(*format_, into, into.size() + 1);
             into.add_from_slice(*class_value, format_->stored, reader_.first_field_line);
             ++examples_;
         }
@@ -262,9 +277,22 @@ bool ExampleBlocks::read_block(InstanceArray& into) {
     }
     if (stream_.at_end()) {
         done_ = true;
-        std::printf("\n");
+        if (progress) std::printf("\n");
     }
     return true;
+}
+
+FieldDecoder::FieldDecoder(const Domain& domain, Dialect dialect)
+    : format_(std::make_unique<ExampleFormat>(domain, dialect)) {}
+
+FieldDecoder::~FieldDecoder() = default;
+
+std::optional<AttVal> FieldDecoder::value(int position, std::string_view field) const {
+    return field_value(*format_, position, field);
+}
+
+int FieldDecoder::class_number(std::string_view field) const {
+    return format_->lookup(format_->domain.nr_attributes + 1).number(field);
 }
 
 long count_unlabelled(const CiDataset& dataset) {

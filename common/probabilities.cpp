@@ -1,6 +1,7 @@
 // Rows of the class probabilities file.
 #include "probabilities.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -78,6 +79,13 @@ void record_probabilities(const ProbabilitySinks& sinks, const Domain& domain, c
     if (sinks.rows != nullptr)
         append_probability_row(*sinks.rows, domain, example.line, example.class_value, predicted, scratch);
     if (sinks.figures != nullptr && held && example.class_value != 0) sinks.figures->add(scratch, example.class_value);
+    if (sinks.values != nullptr) {
+        if (held)
+            sinks.values->insert(sinks.values->end(), scratch.begin() + 1, scratch.end());
+        else
+            sinks.values->insert(sinks.values->end(), static_cast<size_t>(std::max(domain.nr_classes(), 0)),
+                                 std::nan(""));
+    }
 }
 
 std::unique_ptr<ReplacingFile> open_probabilities(const Domain& domain) {

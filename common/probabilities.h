@@ -21,11 +21,13 @@ std::string probability_header(const Domain& domain);
 bool class_probabilities(std::span<const double> weights, int nr_classes, std::vector<double>& out);
 
 // What an example's class probabilities go to: the rows of the -s file, the report's
-// figures (labelled examples only), or both; either may be absent.
+// figures (labelled examples only), the values themselves (C per example, NaN for an
+// example without), or any of them.
 struct ProbabilitySinks {
     std::string* rows = nullptr;
     ProbabilityFigures* figures = nullptr;
-    bool wanted() const { return rows != nullptr || figures != nullptr; }
+    std::vector<double>* values = nullptr;
+    bool wanted() const { return rows != nullptr || figures != nullptr || values != nullptr; }
 };
 
 // Works out the example's probabilities from `weights` (into `scratch`) and hands them to

@@ -32,7 +32,6 @@
 
 namespace {
 
-constexpr const char* VERSION = "5.3";
 constexpr const char* OPTIONS = "f:v:p:t:K:g:r:j:T:us:";
 
 constexpr OptionHelp OPTION_HELP[] = {
@@ -112,7 +111,7 @@ int report_run(const std::string& dataset, const std::string& test_path, const T
                const Results& results) {
     const RunReport report{
         .program = "Dravik",
-        .version = VERSION,
+        .version = DRAVIK_VERSION,
         .dataset = dataset,
         .files = {{"domain", domain_file_name(dataset)}, {"test", test_path}, {"model", dataset + ".tree"}},
         .classes = class_labels(results.domain),
@@ -221,7 +220,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     if (VERBOSITY > 2 || TRACE > 0) return std::nullopt;
     Results results{.domain = examples_domain(domain)};
     try {
-        tree = Read_Tree(dataset, ReadData, results.domain.nr_classes(), results.domain, TreeMessages::Silent);
+        tree = Read_Tree(dataset, ReadData, results.domain.nr_classes(), results.domain, Messages::silent());
     } catch (const std::bad_alloc&) {
         return std::nullopt;  // the whole set's run meets it where it always has
     }
@@ -241,21 +240,7 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
     const std::unique_ptr<ReplacingFile> probabilities = open_probabilities(results.domain);
     std::deque<Workspace> workspaces;  // one per worker, made on this thread
     const auto make_classifier = [&]() -> BlockClassifier {
-        Workspace& work = workspaces.emplace_back(compiled);
-        return [&compiled, &work, nr_classes, rows = PROBABILITY_PATH.has_value(), figures = REPORT_PATH.has_value(),
-                scratch = std::vector<double>()](ExampleBlock& block) mutable {
-            block.predicted.clear();
-            block.rows.clear();
-            block.figures = ProbabilityFigures{};
-            const ProbabilitySinks sinks{rows ? &block.rows : nullptr, figures ? &block.figures : nullptr};
-            for (size_t i = 1; i < block.examples.size(); ++i) {
-                Instance& example = block.examples[i];
-                const AnswerView answer =
-                    compiled.tree.root == NO_NODE ? std::nullopt : descend(compiled, work, compiled.tree.root, example);
-                block.predicted.push_back(answer ? dmajority(*answer, nr_classes) : 0);
-                if (sinks.wanted()) record_answer_probabilities(sinks, compiled.domain, example, answer, scratch);
-            }
-        };
+        return tree_block_classifier(compiled, workspaces.emplace_back(compiled));
     };
     ExampleBlocks blocks(test_file, domain, Dialect::Main, static_cast<uint32_t>(room));
     results.seconds = run_block_pipeline(blocks, thread_count(), make_classifier, [&](ExampleBlock& block) {
@@ -303,14 +288,14 @@ std::optional<int> run_streaming(const std::string& dataset, const std::string& 
 }
 
 int run(int argc, char** argv) {
-    if (const auto status = answer_help_or_version(argc, argv, {"Dravik", VERSION, OPTION_HELP})) return *status;
+    if (const auto status = answer_help_or_version(argc, argv, {"Dravik", DRAVIK_VERSION, OPTION_HELP})) return *status;
     const std::optional<std::string> dataset = scan_options(argc, argv, OPTIONS, set_option);
     if (!dataset) {
-        print_usage(argc, argv, VERSION);
+        print_usage(argc, argv, DRAVIK_VERSION);
         return EXIT_USAGE;
     }
     const char* name = dataset->c_str();
-    print_banner("Brenx - Unseens", VERSION);
+    print_banner("Brenx - Unseens", DRAVIK_VERSION);
 
     std::optional<Domain> domain = ReadDomain(*dataset, ".domain", Dialect::Main);
     if (!domain) {

@@ -44,6 +44,18 @@ void record_answer_probabilities(const ProbabilitySinks& sinks, const Domain& do
     record_probabilities(sinks, domain, example, predicted, answer ? *answer : std::span<const double>(), scratch);
 }
 
+BlockClassifier tree_block_classifier(const CompiledTree& tree, Workspace& work, const BlockOutputs& outputs) {
+    return [&tree, &work, outputs, scratch = std::vector<double>()](ExampleBlock& block) mutable {
+        const ProbabilitySinks sinks = outputs.sinks(block);
+        for (size_t i = 1; i < block.examples.size(); ++i) {
+            Instance& example = block.examples[i];
+            const AnswerView answer = tree.tree.root == NO_NODE ? std::nullopt : descend(tree, work, tree.tree.root, example);
+            block.predicted.push_back(answer ? dmajority(*answer, tree.nr_classes) : 0);
+            if (sinks.wanted()) record_answer_probabilities(sinks, tree.domain, example, answer, scratch);
+        }
+    };
+}
+
 Tree with_test_counts(const Tree& tree, const LeafTally& tally) {
     Tree counted = tree;
     for (size_t id = 0; id < counted.nodes.size() && id < tally.size(); ++id) {

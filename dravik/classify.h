@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../common/Ci_instances.h"
+#include "../common/block_pipeline.h"
 #include "../common/distributions.h"
 #include "../common/probabilities.h"
 #include "../common/utils.h"
@@ -30,6 +31,11 @@ struct ClassifyTally {
 std::optional<IMatrix> classify(CiDataset& examples, const CiDataset& exemplar_set, const Tree& tree, int32_t& errors,
                                 ClassifyTally* tally = nullptr, std::FILE* probabilities = nullptr,
                                 ProbabilityFigures* figures = nullptr);
+
+// A classifier of example blocks for one worker, with its own workspace: the class of
+// largest weight of each example's answer (0 for none), and the `outputs` asked for. It
+// keeps references to its arguments.
+BlockClassifier tree_block_classifier(const CompiledTree& tree, Workspace& work, const BlockOutputs& outputs = {});
 
 // Hands the example's answer, or none, to the sinks of its class probabilities.
 void record_answer_probabilities(const ProbabilitySinks& sinks, const Domain& domain, const Instance& example,

@@ -18,11 +18,11 @@ double entry(std::span<const double> v, int c) {
 }
 
 // The nearest-neighbour gate: neighbours asked for, more exemplars than the larger of
-// MINIMUM_EXAMPLES and KNN, statistics to measure distances with, and a leaf whose
-// training weight outside its majority class exceeds that bound.
-bool uses_neighbours(const NodeData& data, int nr_classes) {
-    if (KNN <= 0 || data.exemplars.empty() || !data.stats) return false;
-    const int32_t bound = std::max(MINIMUM_EXAMPLES, KNN);
+// MINIMUM_EXAMPLES and the neighbours, statistics to measure distances with, and a leaf
+// whose training weight outside its majority class exceeds that bound.
+bool uses_neighbours(const NodeData& data, int nr_classes, int32_t neighbours) {
+    if (neighbours <= 0 || data.exemplars.empty() || !data.stats) return false;
+    const int32_t bound = std::max(MINIMUM_EXAMPLES, neighbours);
     if (data.nr_exemplars <= bound) return false;
     const int majority = dmajority(data.class_counts, nr_classes);
     return entry(data.class_counts, 0) > entry(data.class_counts, majority) + bound;
@@ -48,8 +48,8 @@ size_t gather_budget(const CiDataset& exemplar_set) {
 
 }  // namespace
 
-CompiledTree::CompiledTree(const Domain& d, const CiDataset& exemplars, const Tree& t)
-    : domain(d), exemplar_set(exemplars), tree(t), nr_classes(class_count(d)), labels(d) {
+CompiledTree::CompiledTree(const Domain& d, const CiDataset& exemplars, const Tree& t, int32_t voting)
+    : domain(d), exemplar_set(exemplars), tree(t), nr_classes(class_count(d)), neighbours(voting), labels(d) {
     const int32_t stable = stable_positions(tree, domain);
     size_t budget = gather_budget(exemplar_set);
     plans.resize(tree.nodes.size());
@@ -66,10 +66,11 @@ CompiledTree::CompiledTree(const Domain& d, const CiDataset& exemplars, const Tr
                 plan.index = static_cast<int32_t>(norvex_models.size());
                 norvex_models.push_back(norvex_model(domain, labels, data, m.classes));
                 computes_answer = true;
-            } else if (uses_neighbours(data, nr_classes)) {
+            } else if (uses_neighbours(data, nr_classes, neighbours)) {
                 plan.leaf = NodePlan::Leaf::Neighbours;
                 plan.index = static_cast<int32_t>(neighbour_leaves.size());
                 neighbour_leaves.push_back(neighbour_leaf(domain, labels, exemplar_set, data, stable, budget));
+                neighbour_leaves.back().neighbours = neighbours;
                 computes_answer = true;
             }
         } else if (m.norvex) {

@@ -11,6 +11,7 @@
 #include "class_probs.h"
 #include "discrim.h"
 #include "neighbours.h"
+#include "settings.h"
 #include "tree.h"
 
 // How many test examples reached a leaf, and how many of them it misclassified.
@@ -38,6 +39,7 @@ struct CompiledTree {
     const CiDataset& exemplar_set;
     const Tree& tree;
     int nr_classes;
+    int32_t neighbours;  // voting at nearest-neighbour leaves; 0 switches them off
     LabelReaders labels;
     std::vector<NodePlan> plans;
     std::vector<NorvexModel> norvex_models;
@@ -45,8 +47,9 @@ struct CompiledTree {
     std::vector<NeighbourLeaf> neighbour_leaves;
     size_t answer_slots = 0;  // entries of a workspace's answer vectors
 
-    // Exemplar numbers of nearest-neighbour leaves index `exemplars`.
-    CompiledTree(const Domain& d, const CiDataset& exemplars, const Tree& t);
+    // Exemplar numbers of nearest-neighbour leaves index `exemplars`, which are read only
+    // here; `voting` neighbours vote at those leaves (by default -K).
+    CompiledTree(const Domain& d, const CiDataset& exemplars, const Tree& t, int32_t voting = KNN);
 
     // Whether classifying an example with this tree prints nothing and reads no other
     // example: no leaf votes with exemplars, and no Norvex model covers other than its

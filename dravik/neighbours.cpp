@@ -290,7 +290,7 @@ NeighbourLeaf neighbour_leaf(const Domain& domain, const LabelReaders& labels, c
 
 void classify_exampleKnn(const NeighbourLeaf& leaf, const Instance& example, const std::vector<double>& class_dist,
                          NeighbourScratch& scratch, std::span<double> out) {
-    const int capacity = std::max(KNN, int32_t{0});
+    const int capacity = std::max(leaf.neighbours, int32_t{0});
     scratch.list.resize(static_cast<size_t>(capacity) + 1);
     resolve_example(leaf, example, scratch);
     const size_t n = leaf.exemplars.size();

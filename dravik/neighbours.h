@@ -52,6 +52,7 @@ struct NeighbourLeaf {
         const Instance* instance = nullptr;
     };
     int nr_classes = 0;
+    int32_t neighbours = 0;     // the nearest exemplars that vote
     double nr_exemplars = 0.0;  // N, which scales the discrete differences
     std::vector<Term> terms;
     std::vector<double> cells;
@@ -79,7 +80,7 @@ struct NeighbourScratch {
 NeighbourLeaf neighbour_leaf(const Domain& domain, const LabelReaders& labels, const CiDataset& exemplar_set,
                              const NodeData& data, int32_t stable, size_t& budget);
 
-// The leaf's answer into out[0..C]: the even average of the KNN nearest exemplars' vote
+// The leaf's answer into out[0..C]: the even average of the leaf's nearest exemplars' vote
 // (each weighted by e^-distance) and the leaf's own distribution.
 void classify_exampleKnn(const NeighbourLeaf& leaf, const Instance& example, const std::vector<double>& class_dist,
                          NeighbourScratch& scratch, std::span<double> out);

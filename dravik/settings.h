@@ -5,6 +5,9 @@
 #include <optional>
 #include <string>
 
+// The program's version, as its banner, --version and reports give it.
+constexpr const char* DRAVIK_VERSION = "5.3";
+
 // Trace level (-t), compared as a signed 16-bit value.
 extern int16_t TRACE;
 // Neighbours voting at nearest-neighbour leaves (-K); 0 switches them off.

@@ -78,19 +78,19 @@ TreeEntries readtree(BinaryReader& file, const NodeDataReader& node_data_reader,
 }
 
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain, TreeMessages messages) {
+                              const Domain& domain, const Messages& messages) {
     std::optional<BinaryReader> file = BinaryReader::open(dataset + ".tree");
     if (!file) {
-        if (messages == TreeMessages::Print) std::fprintf(stderr, "Can not open file %s.tree\n", dataset.c_str());
+        messages.say("Can not open file %s.tree\n", dataset.c_str());
         return std::nullopt;
     }
     return Read_Tree(*file, node_data_reader, nr_classes, domain, messages);
 }
 
 std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain, TreeMessages messages) {
+                              const Domain& domain, const Messages& messages) {
     const auto refuse = [&] {
-        if (messages == TreeMessages::Print) std::fprintf(stderr, "Invalid tree file\n");
+        messages.say("Invalid tree file\n");
         return std::nullopt;
     };
     const auto magic = file.read_bytes(MAGIC_SIZE);

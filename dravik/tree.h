@@ -102,16 +102,12 @@ bool valid_tree(const Tree& tree, const Domain& domain, uint64_t file_size);
 // given that much room before the first is classified.
 int64_t widest_example(const Tree& tree, const Domain& domain);
 
-// Whether the tree reader prints its messages, or stays silent for a run that only tries
-// whether the tree can be read.
-enum class TreeMessages { Print, Silent };
-
-// Reads dataset + ".tree"; prints its own messages and returns nothing on any failure.
+// Reads dataset + ".tree"; says its own messages and returns nothing on any failure.
 std::optional<Tree> Read_Tree(const std::string& dataset, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain, TreeMessages messages = TreeMessages::Print);
+                              const Domain& domain, const Messages& messages = {});
 // The same from an open tree file, from its start.
 std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_data_reader, int nr_classes,
-                              const Domain& domain, TreeMessages messages = TreeMessages::Print);
+                              const Domain& domain, const Messages& messages = {});
 
 // Node count and leaf count of the tree; its depth goes to `depth`.
 TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth);

@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr const char* kVersion = "3.1";
 constexpr const char* kOptions = "f:v:p:r:j:T:us:";
 
 constexpr OptionHelp kOptionHelp[] = {
@@ -30,12 +29,8 @@ constexpr OptionHelp kOptionHelp[] = {
     {'s', "file", "write each example's class probabilities to this file as CSV"},
 };
 
-// Whether the model reader prints its messages, or stays silent for a run that only
-// tries whether the model can be read.
-enum class Messages { Print, Silent };
-
-void report_unreadable(const std::string& name, Messages messages) {
-    if (messages == Messages::Print) std::fprintf(stderr, "Can not read in file %s.coef\n", name.c_str());
+void report_unreadable(const std::string& name, const Messages& messages) {
+    messages.say("Can not read in file %s.coef\n", name.c_str());
 }
 
 // A model must score classes 1..C-1 over the constant and every attribute, and its
@@ -46,11 +41,12 @@ bool usable_shape(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, const Do
     return file.fits(nr_rows, static_cast<uint64_t>(nr_cols) * sizeof(double));
 }
 
-DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols, Messages messages) {
+// Out of memory, a printing reader says so and throws OutOfMemory; another passes bad_alloc on.
+DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols, const Messages& messages) {
     try {
         return DMatrix(1, nr_rows, 1, nr_cols);
     } catch (const std::bad_alloc&) {
-        if (messages == Messages::Silent) throw;
+        if (!messages.prints()) throw;
         std::fprintf(stderr, "E)dmatrix: Out of memory![%ld %ld]\n", static_cast<long>(nr_rows),
                      static_cast<long>(nr_cols));
         throw OutOfMemory{};
@@ -58,7 +54,7 @@ DMatrix allocate_matrix(int32_t nr_rows, int32_t nr_cols, Messages messages) {
 }
 
 // Rows 1..nr_rows of nr_cols doubles; the counts have been checked against the file.
-std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, Messages messages) {
+std::optional<DMatrix> read_matrix(BinaryReader& file, int32_t nr_rows, int32_t nr_cols, const Messages& messages) {
     DMatrix matrix = allocate_matrix(nr_rows, nr_cols, messages);
     for (int r = 1; r <= nr_rows; ++r)
         if (!file.read_f64s(matrix.row(r), static_cast<size_t>(nr_cols))) return std::nullopt;
@@ -80,7 +76,7 @@ struct TestResult {
 };
 
 std::optional<ClassStats> read_model(BinaryReader& file, const std::string& name, const Domain& domain,
-                                     Coefficients& coefficients, Messages messages) {
+                                     Coefficients& coefficients, const Messages& messages) {
     const std::optional<int32_t> nr_rows = file.read_i32();
     const std::optional<int32_t> nr_cols = file.read_i32();
     if (!nr_rows || !nr_cols || !usable_shape(file, *nr_rows, *nr_cols, domain)) {
@@ -97,10 +93,10 @@ std::optional<ClassStats> read_model(BinaryReader& file, const std::string& name
 }
 
 std::optional<ClassStats> read_model(const std::string& name, const Domain& domain, Coefficients& coefficients,
-                                     Messages messages) {
+                                     const Messages& messages) {
     std::optional<BinaryReader> file = BinaryReader::open(name + ".coef");
     if (!file) {
-        if (messages == Messages::Print) std::fprintf(stderr, "Can not open file %s.coef\n", name.c_str());
+        messages.say("Can not open file %s.coef\n", name.c_str());
         return std::nullopt;
     }
     return read_model(*file, name, domain, coefficients, messages);
@@ -110,7 +106,7 @@ std::optional<ClassStats> read_model(const std::string& name, const Domain& doma
 std::optional<ClassStats> probe_coeficientes(const std::string& name, const Domain& domain,
                                              Coefficients& coefficients) {
     try {
-        return read_model(name, domain, coefficients, Messages::Silent);
+        return read_model(name, domain, coefficients, Messages::silent());
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -120,7 +116,7 @@ std::optional<ClassStats> probe_coeficientes(const std::string& name, const Doma
 int report_run(const std::string& name, const std::string& test_path, const TestResult& result, double seconds) {
     const RunReport report{
         .program = "Solmet",
-        .version = kVersion,
+        .version = SOLMET_VERSION,
         .dataset = name,
         .files = {{"domain", domain_file_name(name)}, {"test", test_path}, {"model", name + ".coef"}},
         .classes = class_labels(result.domain),
@@ -256,7 +252,7 @@ std::optional<int> run_streaming(const std::string& name, const std::string& tes
 // The run after the options; the exit status.
 int run(const std::string& name) {
     const clock_t start_ticks = user_cpu_ticks();
-    print_banner("Linear Discriminant", kVersion);
+    print_banner("Linear Discriminant", SOLMET_VERSION);
 
     std::optional<Domain> domain = ReadDomain(name, ".domain", Dialect::Solmet);
     if (!domain) {
@@ -281,20 +277,21 @@ int run(const std::string& name) {
 
 }  // namespace
 
-std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients) {
-    return read_model(name, domain, coefficients, Messages::Print);
+std::optional<ClassStats> read_coeficientes(const std::string& name, const Domain& domain, Coefficients& coefficients,
+                                            const Messages& messages) {
+    return read_model(name, domain, coefficients, messages);
 }
 
 std::optional<ClassStats> read_coeficientes(BinaryReader& file, const std::string& name, const Domain& domain,
-                                            Coefficients& coefficients) {
-    return read_model(file, name, domain, coefficients, Messages::Print);
+                                            Coefficients& coefficients, const Messages& messages) {
+    return read_model(file, name, domain, coefficients, messages);
 }
 
 int solmet_main(int argc, char** argv) {
-    if (const auto status = answer_help_or_version(argc, argv, {"Solmet", kVersion, kOptionHelp})) return *status;
+    if (const auto status = answer_help_or_version(argc, argv, {"Solmet", SOLMET_VERSION, kOptionHelp})) return *status;
     const std::optional<std::string> name = scan_options(argc, argv, kOptions);
     if (!name) {
-        print_usage(argc, argv, kVersion);
+        print_usage(argc, argv, SOLMET_VERSION);
         return EXIT_USAGE;
     }
     int status = EXIT_RUN_FAILED;

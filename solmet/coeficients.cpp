@@ -197,16 +197,12 @@ IMatrix confusion_matrix(int nr_classes) {
 }
 
 BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats,
-                                 int nr_attributes) {
+                                 int nr_attributes, const BlockOutputs& outputs) {
     const auto plan = std::make_shared<const ScoringPlan>(domain, coefficients, stats, nr_attributes);
     const size_t size = static_cast<size_t>(std::max(domain.nr_classes(), 0)) + 1;
-    const bool rows = PROBABILITY_PATH.has_value(), figures = REPORT_PATH.has_value();
-    return [plan, &domain, rows, figures, scores = std::vector<double>(size, 0.0),
-            weights = std::vector<double>(size, 0.0), scratch = std::vector<double>()](ExampleBlock& block) mutable {
-        block.predicted.clear();
-        block.rows.clear();
-        block.figures = ProbabilityFigures{};
-        const ProbabilitySinks sinks{rows ? &block.rows : nullptr, figures ? &block.figures : nullptr};
+    return [plan, &domain, outputs, scores = std::vector<double>(size, 0.0), weights = std::vector<double>(size, 0.0),
+            scratch = std::vector<double>()](ExampleBlock& block) mutable {
+        const ProbabilitySinks sinks = outputs.sinks(block);
         for (size_t i = 1; i < block.examples.size(); ++i) {
             const Instance& example = block.examples[i];
             for (int c = 1; c <= plan->nr_functions(); ++c) scores[static_cast<size_t>(c)] = plan->score(example, c);

@@ -14,9 +14,10 @@
 void Show_coeficientes(const DMatrix& coefficients, int nr_rows, int nr_cols);
 
 // A classifier of example blocks for one worker: the class of largest weight of each
-// example, as classify_testset finds it. It keeps references to its arguments.
+// example, as classify_testset finds it, and the `outputs` asked for. It keeps references
+// to its arguments.
 BlockClassifier block_classifier(const Domain& domain, const DMatrix& coefficients, const ClassStats& stats,
-                                 int nr_attributes);
+                                 int nr_attributes, const BlockOutputs& outputs = {});
 
 // A zero confusion matrix over the classes; out of memory, says so and throws OutOfMemory.
 IMatrix confusion_matrix(int nr_classes);
