@@ -11,7 +11,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <new>
 
 #include "file.h"
 #include "options.h"
@@ -432,6 +434,18 @@ bool write_report(const std::string& path, const RunReport& report) {
     if (file.stream() == nullptr) return false;
     write_json(file.stream(), report);
     return file.commit();
+}
+
+std::string report_text(const RunReport& report) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    std::FILE* memory = open_memstream(&buffer, &size);
+    if (memory == nullptr) throw std::bad_alloc();
+    write_json(memory, report);
+    const bool written = std::fclose(memory) == 0;
+    const std::unique_ptr<char, decltype(&std::free)> owned(buffer, &std::free);
+    if (!written || buffer == nullptr) throw std::bad_alloc();
+    return std::string(buffer, size);
 }
 
 int write_run_report(const RunReport& report) {

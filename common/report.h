@@ -122,6 +122,9 @@ std::string domain_file_name(const std::string& dataset);
 // when it could not be written.
 bool write_report(const std::string& path, const RunReport& report);
 
+// The report as the file holds it. Throws bad_alloc when it cannot be held.
+std::string report_text(const RunReport& report);
+
 // Writes the report to REPORT_PATH; when it cannot, says "Can not write file PATH". The
 // exit status: 0 or 1.
 int write_run_report(const RunReport& report);

@@ -59,18 +59,6 @@ void set_option(int letter, const std::string& value) {
     if (letter == 'g') GRAPH_PATH = value;
 }
 
-// Room for the derived values the tree's models can append past the domain's attributes,
-// given to every example once so that they need not grow one by one. A tree that claims
-// far more than its domain (beyond four times its width, or 64 values, and never more
-// than 1024) gets none: its examples grow on demand, as far as the descent really takes
-// them.
-int derived_room(const Tree& tree, const Domain& domain) {
-    const int64_t own = domain.nr_attributes;
-    const int64_t extra = widest_example(tree, domain) - own;
-    const int64_t limit = std::min<int64_t>(std::max<int64_t>(4 * (own + 1), 64), 1024);
-    return extra > 0 && extra <= limit ? static_cast<int>(extra) : 0;
-}
-
 void print_tree(const Tree& tree, const Domain& domain, const TreeSummary& summary) {
     std::printf("Decision Tree:\n(Nodes: %d, Leaves: %d, Depth: %d )\n", summary.nodes, summary.leaves, summary.depth);
     Show_Tree(tree, domain, ShowTree);
@@ -158,13 +146,6 @@ int finish_run(const std::string& dataset, const std::string& test_path, const T
     }
     if (REPORT_PATH && report_run(dataset, test_path, summary, results) != 0) status = EXIT_RUN_FAILED;
     return status;
-}
-
-TreeSummary summary_of(const Tree& tree) {
-    int32_t depth = 0;
-    TreeSummary summary = Recompute_Nodes(tree, depth);
-    summary.depth = depth;
-    return summary;
 }
 
 // The run that holds the whole test set: read it, then the tree, then classify.

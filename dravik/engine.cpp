@@ -260,3 +260,15 @@ AnswerView descend(const CompiledTree& engine, Workspace& work, NodeId id, Insta
             return std::nullopt;
     }
 }
+
+// Room for the derived values the tree's models can append past the domain's attributes,
+// given to every example once so that they need not grow one by one. A tree that claims
+// far more than its domain (beyond four times its width, or 64 values, and never more
+// than 1024) gets none: its examples grow on demand, as far as the descent really takes
+// them.
+int derived_room(const Tree& tree, const Domain& domain) {
+    const int64_t own = domain.nr_attributes;
+    const int64_t extra = widest_example(tree, domain) - own;
+    const int64_t limit = std::min<int64_t>(std::max<int64_t>(4 * (own + 1), 64), 1024);
+    return extra > 0 && extra <= limit ? static_cast<int>(extra) : 0;
+}

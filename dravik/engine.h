@@ -76,3 +76,8 @@ struct Workspace {
 // Answer of the subtree under `node` for one example, derived attributes appended to it
 // on the way; nothing when the tree gives none.
 AnswerView descend(const CompiledTree& tree, Workspace& work, NodeId node, Instance& example);
+
+// Room for the derived values the tree's models can append past the domain's attributes,
+// to be given to every example before the first is classified; 0 for a tree that claims
+// far more than its domain, whose examples then grow as far as the descent takes them.
+int derived_room(const Tree& tree, const Domain& domain);

@@ -276,3 +276,10 @@ TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth) {
     if (tree.root != NO_NODE) depth = node_depth[static_cast<size_t>(tree.root)];
     return summary;
 }
+
+TreeSummary summary_of(const Tree& tree) {
+    int32_t depth = 0;
+    TreeSummary summary = Recompute_Nodes(tree, depth);
+    summary.depth = depth;
+    return summary;
+}

@@ -111,3 +111,5 @@ std::optional<Tree> Read_Tree(BinaryReader& file, const NodeDataReader& node_dat
 
 // Node count and leaf count of the tree; its depth goes to `depth`.
 TreeSummary Recompute_Nodes(const Tree& tree, int32_t& depth);
+// The node count, leaf count and depth of the tree.
+TreeSummary summary_of(const Tree& tree);

@@ -1,2 +1,52 @@
-// Rows given by a caller, converted into examples as the example reader converts fields.
+// Rows given by a caller, converted into examples as the example reader converts the
+// fields of a test file: the domain's attributes in declared order (ignored ones
+// included), optionally followed by the class.
 #pragma once
+
+#include <cstdint>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "../common/example_reader.h"
+
+// One value of a row: none (unknown), a number, a text, or something of another type
+// (its type name in `text`), which fits no attribute.
+struct Cell {
+    enum class Kind : uint8_t { Missing, Number, Text, Other };
+    Kind kind = Kind::Missing;
+    double number = 0.0;
+    std::string_view text;
+};
+
+// A row that cannot be converted; the message names the row and the attribute.
+class RowError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// Converts rows of the declared domain (nr_attributes without the class) into examples
+// of its examples' domain, as the test file's reader would hold them.
+class RowConverter {
+public:
+    RowConverter(const Domain& declared, Dialect dialect);
+
+    // Values of a row without its class; one more when it carries the class.
+    int attributes() const { return declared_.nr_attributes; }
+    // An empty block laid out for the examples, with room for `derived_room` more values each.
+    InstanceArray new_block(uint32_t derived_room) const;
+    // Adds row `row` (numbered from 0, for messages) to `into` as example row + 1. A row of
+    // attributes() cells is unlabelled (class 0); the class cell of a longer one is a class
+    // name, or missing, "?" or NaN for an unlabelled example. Throws RowError.
+    void add(long row, std::span<const Cell> cells, InstanceArray& into) const;
+
+private:
+    AttVal value(long row, int position, const Cell& cell) const;
+    int class_value(long row, const Cell& cell) const;
+    [[noreturn]] void refuse(long row, int position, const std::string& what) const;
+
+    const Domain& declared_;
+    FieldDecoder decoder_;
+    uint32_t stored_ = 0;  // values kept per example, besides its number
+};
