@@ -279,6 +279,8 @@ public:
         return py::module_::import("numpy").attr("array")(names, "str").cast<py::array>();
     }
 
+    std::string class_attribute() const { return model_->declared.class_attribute().name; }
+
     py::list attributes() const {
         py::list attributes;
         for (int a = 1; a <= model_->declared.nr_attributes; ++a) {
@@ -414,6 +416,8 @@ PYBIND11_MODULE(brenx, module) {
         .def_property_readonly("attributes", &PyModel::attributes,
                                "The attributes as the domain declares them: (name, type) pairs, the type one of\n"
                                "'nominal', 'ordered', 'integer', 'continuous', 'date' and 'ignore'.")
+        .def_property_readonly("class_attribute", &PyModel::class_attribute,
+                               "The name of the class attribute: the column of a DataFrame that holds the classes.")
         .def("predict", &PyModel::predict, py::arg("X"), py::kw_only(), py::arg("neighbours") = 0,
              py::arg("threads") = 0,
              (std::string("The predicted class name of each row, as the programs' predictions file holds\n"
