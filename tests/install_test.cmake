@@ -1,10 +1,12 @@
 # Installs the build into a fresh prefix, checks that the programs, the merge tool, the manual
 # pages (compressed), the licence, the changelog and the example data set are where the install
 # layout puts them, runs the installed programs on the installed example, and checks their
-# exit statuses when they cannot run.
+# exit statuses when they cannot run. Where PYTHON (the interpreter the Python module was
+# built for) is given, checks that it imports the module from the folder PYTHON_INSTALL_RULE
+# tells for the prefix.
 #
 # cmake -D BUILD_DIR=... -D PREFIX=... -D CONFIG=... -D BINDIR=... -D MANDIR=... -D DOCDIR=...
-#       -P install_test.cmake
+#       [-D PYTHON=... -D PYTHON_INSTALL_RULE=...] -P install_test.cmake
 
 file(REMOVE_RECURSE "${PREFIX}")
 execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}" --config "${CONFIG}"
@@ -69,4 +71,18 @@ if(PYTHON3)
   if(NOT status EQUAL 0 OR NOT out MATCHES "^usage: brenx-merge-reports ")
     message(FATAL_ERROR "brenx-merge-reports --help: exit status ${status}, output:\n${out}")
   endif()
+endif()
+
+if(NOT PYTHON)
+  message("Python module not built: its installation was not checked")
+  return()
+endif()
+set(CMAKE_INSTALL_PREFIX "${PREFIX}")
+include("${PYTHON_INSTALL_RULE}")
+set(module_dir "${PREFIX}/${BRENX_PYTHON_INSTALL_DIR}")
+execute_process(COMMAND "${CMAKE_COMMAND}" -E env "PYTHONPATH=${module_dir}" "${PYTHON}" -c "import brenx; print(brenx.__file__)"
+                RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+string(FIND "${out}" "${module_dir}/brenx." at)
+if(NOT status EQUAL 0 OR NOT at EQUAL 0)
+  message(FATAL_ERROR "import brenx from ${module_dir}: exit status ${status}, imported ${out}\n${err}")
 endif()
