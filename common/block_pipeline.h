@@ -15,19 +15,19 @@
 
 // One block of examples and what classifying it gave.
 struct ExampleBlock {
-    InstanceArray examples;      // entries 1..; entry 0 unused
-    std::vector<int> predicted;  // per example, from entry 0 for example 1: the class, 0 for none
-    std::string rows;            // the examples' rows of the class probabilities file, when it is asked for
-    ProbabilityFigures figures;  // of the labelled examples' probabilities, when they are asked for
+    InstanceArray examples;             // entries 1..; entry 0 unused
+    std::vector<int> predicted;         // per example, from entry 0 for example 1: the class, 0 for none
+    std::string rows;                   // the examples' rows of the class probabilities file, when it is asked for
+    ProbabilityFigures figures;         // of the labelled examples' probabilities, when they are asked for
     std::vector<double> probabilities;  // the class probabilities, C per example (NaN for none), when asked for
 };
 
 // What a block classifier gives besides the predicted classes; by default what the run's
 // settings ask for.
 struct BlockOutputs {
-    bool rows = PROBABILITY_PATH.has_value();   // the rows of the class probabilities file
-    bool figures = REPORT_PATH.has_value();     // the probability figures of the report
-    bool probabilities = false;                 // the class probabilities themselves
+    bool rows = PROBABILITY_PATH.has_value();  // the rows of the class probabilities file
+    bool figures = REPORT_PATH.has_value();    // the probability figures of the report
+    bool probabilities = false;                // the class probabilities themselves
 
     // The sinks of `block`'s answers, emptied for the block.
     ProbabilitySinks sinks(ExampleBlock& block) const;

@@ -169,8 +169,7 @@ bool ReadAttVal(TextReader& stream, const ExampleFormat& format, long number, lo
                 format.messages.say("ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes: %d\n", number,
                                     line, position);
             else
-                format.messages.say("ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number,
-                                    line);
+                format.messages.say("ReadAttVal: Instance %ld (Line %ld) Invalid number of attributes\n", number, line);
             return false;
         }
         if (format.type(position) == IGNORE) continue;
@@ -206,8 +205,8 @@ std::optional<int> ReadCiInstance(TextReader& stream, const ExampleFormat& forma
     const int class_value = class_field ? format.lookup(format.domain.nr_attributes + 1).number(*class_field) : 0;
     if (class_value == 0) {
         ++reader.rejected;
-        format.messages.say(message_head(number, reader.line) + "Invalid Classe value: " +
-                            std::string(class_field.value_or("")) + "\n");
+        format.messages.say(message_head(number, reader.line) +
+                            "Invalid Classe value: " + std::string(class_field.value_or("")) + "\n");
         return std::nullopt;
     }
     return class_value;

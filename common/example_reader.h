@@ -21,7 +21,7 @@ struct ExampleFormat;
 
 // How examples are read: by default as the run's settings say.
 struct ReadingOptions {
-    bool unlabelled = UNLABELLED;              // a class field "?" is an unlabelled example, class 0
+    bool unlabelled = UNLABELLED;               // a class field "?" is an unlabelled example, class 0
     bool lines = PROBABILITY_PATH.has_value();  // each example's line is wanted (Instance::line)
     Messages messages{};                        // the dropped lines' messages and the progress dots
 };

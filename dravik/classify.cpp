@@ -49,7 +49,8 @@ BlockClassifier tree_block_classifier(const CompiledTree& tree, Workspace& work,
         const ProbabilitySinks sinks = outputs.sinks(block);
         for (size_t i = 1; i < block.examples.size(); ++i) {
             Instance& example = block.examples[i];
-            const AnswerView answer = tree.tree.root == NO_NODE ? std::nullopt : descend(tree, work, tree.tree.root, example);
+            const AnswerView answer =
+                tree.tree.root == NO_NODE ? std::nullopt : descend(tree, work, tree.tree.root, example);
             block.predicted.push_back(answer ? dmajority(*answer, tree.nr_classes) : 0);
             if (sinks.wanted()) record_answer_probabilities(sinks, tree.domain, example, answer, scratch);
         }

@@ -193,8 +193,7 @@ private:
         std::vector<Column> columns(names_.size());
         const py::object slice = py::slice(next_, end, 1);
         for (size_t c = 0; c < names_.size(); ++c)
-            if (names_[c])
-                columns[c] = column_of(rows_[py::str(*names_[c])].attr("iloc")[slice].attr("to_numpy")());
+            if (names_[c]) columns[c] = column_of(rows_[py::str(*names_[c])].attr("iloc")[slice].attr("to_numpy")());
         const bool labelled = columns.back().present;
         for (long row = next_; row < end; ++row) {
             cells_.resize(labelled ? width_ + 1 : width_);
@@ -209,7 +208,8 @@ private:
         const size_t width = static_cast<size_t>(values.shape(1));
         std::vector<Column> columns;
         for (size_t c = 0; c < width; ++c)
-            columns.push_back(column_of(values.attr("__getitem__")(py::make_tuple(py::slice(0, values.shape(0), 1), c))));
+            columns.push_back(
+                column_of(values.attr("__getitem__")(py::make_tuple(py::slice(0, values.shape(0), 1), c))));
         for (long row = next_; row < end; ++row) {
             cells_.resize(width);
             for (size_t c = 0; c < width; ++c) cells_[c] = columns[c].cell(row - next_, numpy_);
@@ -409,8 +409,7 @@ process may use. The interpreter lock is released while the examples are classif
 
 PYBIND11_MODULE(brenx, module) {
     module.doc() = MODULE_DOC;
-    py::class_<PyModel>(module, "Model",
-                        "A stored model with its domain, as load_tree() and load_coef() read it.")
+    py::class_<PyModel>(module, "Model", "A stored model with its domain, as load_tree() and load_coef() read it.")
         .def_property_readonly("classes_", &PyModel::classes,
                                "The class names in class order: the columns of predict_proba().")
         .def_property_readonly("attributes", &PyModel::attributes,

@@ -9,16 +9,16 @@
 
 #include "../common/block_pipeline.h"
 #include "../common/distributions.h"
-#include "../solmet/Solmet.h"
 #include "../dravik/tree.h"
+#include "../solmet/Solmet.h"
 
 // A file of the model that could not be opened (`error_number` is its errno), or that the
 // programs refuse (`error_number` 0). The message is what the programs say on standard
 // error about it; `path` names the file.
 class LoadError : public std::runtime_error {
 public:
-    LoadError(const std::string& message, std::string file, int error) :
-        std::runtime_error(message), path(std::move(file)), error_number(error) {}
+    LoadError(const std::string& message, std::string file, int error)
+        : std::runtime_error(message), path(std::move(file)), error_number(error) {}
     std::string path;
     int error_number;
 };

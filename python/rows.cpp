@@ -60,7 +60,8 @@ AttVal RowConverter::value(long row, int position, const Cell& cell) const {
     if (std::isnan(cell.number)) return unknown();
     if (type == CONTINUOUS) return AttVal{STATUS_KNOWN, cell.number};
     const std::optional<std::string> text = integer_text(cell.number);
-    if (!text) refuse(row, position, shown(cell) + (type == DATE ? " is not a date number" : " is not one of its labels"));
+    if (!text)
+        refuse(row, position, shown(cell) + (type == DATE ? " is not a date number" : " is not one of its labels"));
     if (const std::optional<AttVal> value = decoder_.value(position, *text)) return *value;
     refuse(row, position, shown(cell) + " is not one of its labels");
 }
