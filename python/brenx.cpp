@@ -205,6 +205,7 @@ private:
     void read_array(long end, InstanceArray& into) {
         load_given_classes(end);
         const py::array values = rows_.attr("__getitem__")(py::slice(next_, end, 1));
+        if (classes_.is_none() && read_numbers(values, end, into)) return;
         const size_t width = static_cast<size_t>(values.shape(1));
         std::vector<Column> columns;
         for (size_t c = 0; c < width; ++c)
@@ -215,6 +216,19 @@ private:
             for (size_t c = 0; c < width; ++c) cells_[c] = columns[c].cell(row - next_, numpy_);
             add(row, into);
         }
+    }
+
+    // A block of an array of numbers, row by row without cells; false, with nothing read,
+    // for an array of other values.
+    bool read_numbers(const py::array& values, long end, InstanceArray& into) {
+        const char kind = values.dtype().kind();
+        if (kind != 'f' && kind != 'i' && kind != 'u') return false;
+        const auto numbers = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(values);
+        if (!numbers) throw py::error_already_set();
+        const auto width = static_cast<size_t>(numbers.shape(1));
+        for (long row = next_; row < end; ++row)
+            converter_.add_numbers(row, {numbers.data(row - next_, 0), width}, into);
+        return true;
     }
 
     void read_sequence(long end, InstanceArray& into) {

@@ -1,16 +1,18 @@
 // Rows given by a caller, converted into examples.
 #include "rows.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 
 namespace {
 
-// The text of an integral number, as a field would hold it; nothing for other numbers.
-std::optional<std::string> integer_text(double number) {
+// A whole number within 32 bits, which a field could spell; nothing for other numbers.
+std::optional<int32_t> whole_number(double number) {
     if (!(number >= -2147483648.0 && number <= 2147483647.0) || number != std::floor(number)) return std::nullopt;
-    return std::to_string(static_cast<long long>(number));
+    return static_cast<int32_t>(number);
 }
 
 std::string shown(const Cell& cell) {
@@ -24,9 +26,36 @@ AttVal unknown() { return AttVal{STATUS_UNKNOWN, UNKNOWN_VALUE}; }
 
 }  // namespace
 
-RowConverter::RowConverter(const Domain& declared, Dialect dialect) : declared_(declared), decoder_(declared, dialect) {
-    for (int a = 1; a <= declared.nr_attributes; ++a)
-        if (declared.attributes[static_cast<size_t>(a)].type != IGNORE) ++stored_;
+RowConverter::RowConverter(const Domain& declared, Dialect dialect)
+    : declared_(declared),
+      decoder_(declared, dialect),
+      integer_labels_(static_cast<size_t>(declared.nr_attributes) + 2) {
+    for (int a = 1; a <= declared.nr_attributes + 1; ++a) {
+        const Attribute& attribute = declared.attributes[static_cast<size_t>(a)];
+        if (a <= declared.nr_attributes) types_.push_back(attribute.type);
+        if (a <= declared.nr_attributes && attribute.type != IGNORE) ++stored_;
+        auto& table = integer_labels_[static_cast<size_t>(a)];
+        for (int v = 1; v <= attribute.nr_values(); ++v) {
+            const std::string& label = attribute.values[static_cast<size_t>(v)];
+            const std::optional<int32_t> number = whole_number(std::strtod(label.c_str(), nullptr));
+            if (!number || std::to_string(*number) != label) continue;
+            const bool is_class = a > declared.nr_attributes;
+            const std::optional<AttVal> value =
+                is_class ? AttVal{STATUS_KNOWN, static_cast<double>(decoder_.class_number(label))}
+                         : decoder_.value(a, label);
+            if (value) table.emplace_back(*number, value->value);
+        }
+        // the first label of each number stays first among equals
+        std::stable_sort(table.begin(), table.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    }
+}
+
+std::optional<AttVal> RowConverter::integer_value(int position, int32_t number) const {
+    const auto& table = integer_labels_[static_cast<size_t>(position)];
+    const auto found = std::lower_bound(table.begin(), table.end(), number,
+                                        [](const auto& entry, int32_t n) { return entry.first < n; });
+    if (found == table.end() || found->first != number) return std::nullopt;
+    return AttVal{STATUS_KNOWN, found->second};
 }
 
 InstanceArray RowConverter::new_block(uint32_t derived_room) const {
@@ -59,10 +88,13 @@ AttVal RowConverter::value(long row, int position, const Cell& cell) const {
     }
     if (std::isnan(cell.number)) return unknown();
     if (type == CONTINUOUS) return AttVal{STATUS_KNOWN, cell.number};
-    const std::optional<std::string> text = integer_text(cell.number);
-    if (!text)
-        refuse(row, position, shown(cell) + (type == DATE ? " is not a date number" : " is not one of its labels"));
-    if (const std::optional<AttVal> value = decoder_.value(position, *text)) return *value;
+    const std::optional<int32_t> number = whole_number(cell.number);
+    if (type == DATE) {
+        if (!number) refuse(row, position, shown(cell) + " is not a date number");
+        return AttVal{STATUS_KNOWN, static_cast<double>(*number)};
+    }
+    if (number)
+        if (const std::optional<AttVal> value = integer_value(position, *number)) return *value;
     refuse(row, position, shown(cell) + " is not one of its labels");
 }
 
@@ -81,25 +113,47 @@ int RowConverter::class_value(long row, const Cell& cell) const {
             break;
     }
     if (std::isnan(cell.number)) return 0;
-    if (const std::optional<std::string> text = integer_text(cell.number))
-        if (const int c = decoder_.class_number(*text); c != 0) return c;
+    if (const std::optional<int32_t> number = whole_number(cell.number))
+        if (const std::optional<AttVal> value = integer_value(position, *number); value && value->value != 0)
+            return static_cast<int>(value->value);
     refuse(row, position, shown(cell) + " is not one of the classes");
 }
 
-void RowConverter::add(long row, std::span<const Cell> cells, InstanceArray& into) const {
+AttVal* RowConverter::begin_example(long row, size_t length, InstanceArray& into) const {
     const auto n = static_cast<size_t>(declared_.nr_attributes);
-    if (cells.size() != n && cells.size() != n + 1)
-        throw RowError("row " + std::to_string(row) + " has " + std::to_string(cells.size()) +
-                       " values: the domain has " + std::to_string(n) + " attributes, and a row may add the class");
+    if (length != n && length != n + 1)
+        throw RowError("row " + std::to_string(row) + " has " + std::to_string(length) + " values: the domain has " +
+                       std::to_string(n) + " attributes, and a row may add the class");
     into.reserve(into.size() + 1);
     AttVal* values = into.next_slice();
     values[0] = AttVal{STATUS_KNOWN, static_cast<double>(row + 1)};  // the example's number
+    return values;
+}
+
+void RowConverter::add(long row, std::span<const Cell> cells, InstanceArray& into) const {
+    AttVal* values = begin_example(row, cells.size(), into);
     size_t stored = 1;
-    for (size_t a = 0; a < n; ++a) {
-        const int position = static_cast<int>(a) + 1;
-        if (declared_.attributes[a + 1].type == IGNORE) continue;
-        values[stored++] = value(row, position, cells[a]);
-    }
-    const int observed = cells.size() > n ? class_value(row, cells[n]) : 0;
+    for (size_t a = 0; a < types_.size(); ++a)
+        if (types_[a] != IGNORE) values[stored++] = value(row, static_cast<int>(a) + 1, cells[a]);
+    const int observed = cells.size() > types_.size() ? class_value(row, cells.back()) : 0;
     into.add_from_slice(observed, static_cast<int>(stored_));
+}
+
+void RowConverter::add_numbers(long row, std::span<const double> numbers, InstanceArray& into) const {
+    AttVal* values = begin_example(row, numbers.size(), into);
+    size_t stored = 1;
+    for (size_t a = 0; a < types_.size(); ++a) {
+        const double number = numbers[a];
+        switch (types_[a]) {
+            case IGNORE:
+                continue;
+            case CONTINUOUS:
+                values[stored++] = std::isnan(number) ? unknown() : AttVal{STATUS_KNOWN, number};
+                continue;
+            default:
+                values[stored++] = value(row, static_cast<int>(a) + 1, Cell{Cell::Kind::Number, number, {}});
+        }
+    }
+    const Cell observed{Cell::Kind::Number, numbers.size() > types_.size() ? numbers.back() : std::nan(""), {}};
+    into.add_from_slice(class_value(row, observed), static_cast<int>(stored_));
 }

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "../common/example_reader.h"
 
@@ -40,13 +43,25 @@ public:
     // attributes() cells is unlabelled (class 0); the class cell of a longer one is a class
     // name, or missing, "?" or NaN for an unlabelled example. Throws RowError.
     void add(long row, std::span<const Cell> cells, InstanceArray& into) const;
+    // The same for a row of numbers, without cells on the way.
+    void add_numbers(long row, std::span<const double> numbers, InstanceArray& into) const;
 
 private:
     AttVal value(long row, int position, const Cell& cell) const;
+    // Checks the length of a row and gives the slice its values go to, their number set.
+    AttVal* begin_example(long row, size_t length, InstanceArray& into) const;
     int class_value(long row, const Cell& cell) const;
     [[noreturn]] void refuse(long row, int position, const std::string& what) const;
 
+    // The value a whole number names for attribute `position`: what the decoder gives for
+    // its text, from a table made once; nothing when that text is none of its labels.
+    std::optional<AttVal> integer_value(int position, int32_t number) const;
+
     const Domain& declared_;
     FieldDecoder decoder_;
-    uint32_t stored_ = 0;  // values kept per example, besides its number
+    // Per position, the labels that are the text of a whole number: the number and the
+    // value it stands for, sorted by number (the first of equal texts).
+    std::vector<std::vector<std::pair<int32_t, double>>> integer_labels_;
+    uint32_t stored_ = 0;     // values kept per example, besides its number
+    std::vector<int> types_;  // of positions 1..nr_attributes, from entry 0
 };
