@@ -128,8 +128,8 @@ def main():
     for name, seconds, per_row, ratio in table:
         print(f"{name:44} {seconds:8.3f} {per_row:8.3f} {ratio:6.2f}")
     answers = rows * len(tree.classes_) * 8 / 2**20
-    print(f"input {array.nbytes / 2**20:.1f} MB as floats, answers {answers:.1f} MB; peak memory of a call "
-          f"beyond both: {grown - answers:.1f} MB")
+    print(f"input {array.nbytes / 2**20:.1f} MB as floats, answers {answers:.1f} MB; peak memory grew by "
+          f"{grown:.1f} MB during a call on the loaded input")
 
 
 if __name__ == "__main__":

@@ -5,7 +5,9 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -77,26 +79,51 @@ struct Column {
     const double* numbers = nullptr;
     PyObject* const* objects = nullptr;
     py::ssize_t stride = 0;  // in elements
+    long first = 0;          // the row of its first value
     bool present = false;    // a column the input has
 
-    Cell cell(py::ssize_t i, const NumpyTypes& numpy) const {
+    Cell cell(long row, const NumpyTypes& numpy) const {
         if (!present) return {};
-        if (numbers != nullptr) return {Cell::Kind::Number, numbers[i * stride], {}};
-        return cell_of(objects[i * stride], numpy);
+        const py::ssize_t at = (row - first) * stride;
+        if (numbers != nullptr) return {Cell::Kind::Number, numbers[at], {}};
+        return cell_of(objects[at], numpy);
     }
+
+    // The value of attribute `position` in row `row`. Equal texts are often one object (the
+    // readers of tables share them), so the values of recent objects are kept.
+    AttVal value(long row, int position, const RowConverter& converter, const NumpyTypes& numpy) {
+        if (!present) return AttVal{STATUS_UNKNOWN, UNKNOWN_VALUE};
+        const py::ssize_t at = (row - first) * stride;
+        if (numbers != nullptr && converter.type(position) == CONTINUOUS)
+            return std::isnan(numbers[at]) ? AttVal{STATUS_UNKNOWN, UNKNOWN_VALUE} : AttVal{STATUS_KNOWN, numbers[at]};
+        if (numbers != nullptr) return converter.value(row, position, {Cell::Kind::Number, numbers[at], {}});
+        PyObject* object = objects[at];
+        Recent& recent = recent_[(reinterpret_cast<uintptr_t>(object) >> 4) % recent_.size()];
+        if (recent.object != object) recent = {object, converter.value(row, position, cell_of(object, numpy))};
+        return recent.value;
+    }
+
+private:
+    struct Recent {
+        PyObject* object = nullptr;  // held by the column
+        AttVal value;
+    };
+    std::array<Recent, 64> recent_{};
 };
 
-// The values of a 1-D array as a column of doubles when they are numbers, else of objects.
-Column column_of(const py::object& given) {
+// The values of a 1-D array, from row `first` on, as a column of doubles when they are
+// numbers, else of objects.
+Column column_of(const py::object& given, long first) {
     const auto values = given.cast<py::array>();
     Column column;
+    column.first = first;
     column.present = true;
     const char kind = values.dtype().kind();
     if (kind == 'f' || kind == 'i' || kind == 'u') {
         column.held = py::array_t<double, py::array::forcecast>::ensure(values);
         column.numbers = static_cast<const double*>(column.held.data());
     } else {
-        column.held = values.attr("astype")("object").cast<py::array>();
+        column.held = values.attr("astype")("object", py::arg("copy") = false).cast<py::array>();
         column.objects = static_cast<PyObject* const*>(column.held.data());
     }
     if (!column.held) throw py::error_already_set();
@@ -171,12 +198,12 @@ private:
     // The class cell of row `row`, from the classes given; none without them.
     std::optional<Cell> given_class(long row) const {
         if (classes_.is_none()) return std::nullopt;
-        return class_cells_.cell(row - next_, numpy_);
+        return class_cells_.cell(row, numpy_);
     }
 
     void load_given_classes(long end) {
         if (classes_.is_none()) return;
-        class_cells_ = column_of(classes_.attr("__getitem__")(py::slice(next_, end, 1)));
+        class_cells_ = column_of(classes_.attr("__getitem__")(py::slice(next_, end, 1)), next_);
     }
 
     // Converts the row in cells_, its class the one given for it when there is one.
@@ -188,17 +215,37 @@ private:
         converter_.add(row, cells_, into);
     }
 
+    // A DataFrame's columns of float64 or of objects are read where they are, once; others
+    // (integers, categories, pandas' own types) a block at a time, converted by pandas.
     void read_frame(long end, InstanceArray& into) {
         load_given_classes(end);
-        std::vector<Column> columns(names_.size());
+        if (whole_.empty()) {
+            for (const std::optional<std::string>& name : names_) {
+                whole_.emplace_back();
+                if (!name) continue;
+                const py::object series = rows_[py::str(*name)];
+                const py::object dtype = series.attr("dtype");
+                if (!py::isinstance(dtype, numpy_.numpy.attr("dtype"))) continue;
+                const auto kind = dtype.attr("kind").cast<std::string>();
+                if ((kind == "f" && dtype.attr("itemsize").cast<int>() == 8) || kind == "O")
+                    whole_.back() = column_of(series.attr("to_numpy")(), 0);
+            }
+        }
+        std::vector<Column> columns = whole_;
         const py::object slice = py::slice(next_, end, 1);
         for (size_t c = 0; c < names_.size(); ++c)
-            if (names_[c]) columns[c] = column_of(rows_[py::str(*names_[c])].attr("iloc")[slice].attr("to_numpy")());
-        const bool labelled = columns.back().present;
+            if (names_[c] && !columns[c].present)
+                columns[c] = column_of(rows_[py::str(*names_[c])].attr("iloc")[slice].attr("to_numpy")(), next_);
         for (long row = next_; row < end; ++row) {
-            cells_.resize(labelled ? width_ + 1 : width_);
-            for (size_t c = 0; c < cells_.size(); ++c) cells_[c] = columns[c].cell(row - next_, numpy_);
-            add(row, into);
+            kept_.clear();
+            for (size_t c = 0; c < width_; ++c) {
+                const int position = static_cast<int>(c) + 1;
+                if (converter_.type(position) != IGNORE)
+                    kept_.push_back(columns[c].value(row, position, converter_, numpy_));
+            }
+            const std::optional<Cell> observed = given_class(row);
+            const Cell class_cell = observed ? *observed : columns.back().cell(row, numpy_);
+            converter_.add_values(row, kept_, converter_.class_value(row, class_cell), into);
         }
     }
 
@@ -210,10 +257,10 @@ private:
         std::vector<Column> columns;
         for (size_t c = 0; c < width; ++c)
             columns.push_back(
-                column_of(values.attr("__getitem__")(py::make_tuple(py::slice(0, values.shape(0), 1), c))));
+                column_of(values.attr("__getitem__")(py::make_tuple(py::slice(0, values.shape(0), 1), c)), next_));
         for (long row = next_; row < end; ++row) {
             cells_.resize(width);
-            for (size_t c = 0; c < width; ++c) cells_[c] = columns[c].cell(row - next_, numpy_);
+            for (size_t c = 0; c < width; ++c) cells_[c] = columns[c].cell(row, numpy_);
             add(row, into);
         }
     }
@@ -254,8 +301,10 @@ private:
     NumpyTypes numpy_;
     bool frame_ = false, array_ = false;
     std::vector<std::optional<std::string>> names_;  // a DataFrame's column of each attribute and the class
+    std::vector<Column> whole_;                      // the DataFrame's columns read where they are
     Column class_cells_;
     std::vector<Cell> cells_;
+    std::vector<AttVal> kept_;
     long size_ = 0;
     long next_ = 0;  // the first row of the next block
 };

@@ -139,6 +139,15 @@ void RowConverter::add(long row, std::span<const Cell> cells, InstanceArray& int
     into.add_from_slice(observed, static_cast<int>(stored_));
 }
 
+void RowConverter::add_values(long row, std::span<const AttVal> kept, int observed, InstanceArray& into) const {
+    if (kept.size() != stored_) throw std::logic_error("a row's values do not match its domain");
+    into.reserve(into.size() + 1);
+    AttVal* values = into.next_slice();
+    values[0] = AttVal{STATUS_KNOWN, static_cast<double>(row + 1)};  // the example's number
+    std::copy(kept.begin(), kept.end(), values + 1);
+    into.add_from_slice(observed, static_cast<int>(stored_));
+}
+
 void RowConverter::add_numbers(long row, std::span<const double> numbers, InstanceArray& into) const {
     AttVal* values = begin_example(row, numbers.size(), into);
     size_t stored = 1;

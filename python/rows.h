@@ -46,11 +46,17 @@ public:
     // The same for a row of numbers, without cells on the way.
     void add_numbers(long row, std::span<const double> numbers, InstanceArray& into) const;
 
-private:
+    // For callers that convert a row value by value: the value of attribute `position`
+    // (not IGNORE) and the class number of a class cell, as add() takes them; then the
+    // example of the values of the attributes kept (the IGNORE ones left out), in order.
     AttVal value(long row, int position, const Cell& cell) const;
+    int class_value(long row, const Cell& cell) const;
+    void add_values(long row, std::span<const AttVal> kept, int observed, InstanceArray& into) const;
+    int type(int position) const { return types_[static_cast<size_t>(position) - 1]; }
+
+private:
     // Checks the length of a row and gives the slice its values go to, their number set.
     AttVal* begin_example(long row, size_t length, InstanceArray& into) const;
-    int class_value(long row, const Cell& cell) const;
     [[noreturn]] void refuse(long row, int position, const std::string& what) const;
 
     // The value a whole number names for attribute `position`: what the decoder gives for
