@@ -135,6 +135,29 @@ class Answers(unittest.TestCase):
                 self.assertEqual(model.score([row[:-1] for row in rows] if not neighbours else rows, labels,
                                              neighbours=neighbours), expected)
 
+    def test_numbers_name_labels_whose_text_they_are(self):
+        """A copy of the generated data set whose nominal labels are numbers that do not rise
+        (so they stay nominal, numbered as before): a float array of them answers as the
+        program does on the labels."""
+        labels = {}
+        with open(os.path.join(WORK, "bench.domain")) as file, open(os.path.join(WORK, "codes.domain"), "w") as out:
+            for line in file:
+                name, _, values = line.partition(":")
+                values = [v.strip() for v in values.split(",")]
+                if len(values) > 1 and name != "class":
+                    codes = ["2", "1"] + [str(n) for n in range(3, len(values) + 1)]
+                    labels.update({(name, label): float(code) for label, code in zip(values, codes)})
+                    line = f"{name}: {', '.join(codes)}\n"
+                out.write(line)
+        shutil.copy(os.path.join(WORK, "bench.tree"), os.path.join(WORK, "codes.tree"))
+        model = brenx.load_tree(os.path.join(WORK, "codes"))
+        names = [name for name, _ in model.attributes]
+        X = np.array([[labels.get((name, v)) or (math.nan if v == "?" else float(v)) for name, v in zip(names, row)]
+                      for row in test_rows("bench")])
+        predictions, probabilities, _ = run_program("tree", "bench", 0)
+        self.assertIsNone(first_difference(list(model.predict(X)), predictions))
+        self.assertTrue(same_bits(model.predict_proba(X), probabilities))
+
     def test_what_the_model_tells(self):
         model = brenx.load_tree(os.path.join(WORK, "iris"))
         self.assertEqual(list(model.classes_), ["setosa", "versicolor", "virginica"])
