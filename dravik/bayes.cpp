@@ -136,7 +136,7 @@ void bayes_probabilities(const NorvexModel& model, NorvexWork& work) {
     for (int j = 1; j <= positions; ++j)
         b[static_cast<size_t>(j)] =
             std::isinf(largest) && largest < 0 ? 0.0 : exponential(b[static_cast<size_t>(j)] - largest);
-    if (static_cast<int64_t>(model.classes.size()) != model.k) std::fprintf(stderr, "Hummmmmm\n");
+    if (work.warns && static_cast<int64_t>(model.classes.size()) != model.k) std::fprintf(stderr, "Hummmmmm\n");
     normalise(b, positions);
 }
 
@@ -230,7 +230,7 @@ void Norvex_Leaf(const NorvexModel& model, NorvexWork& work, const Instance& exa
     if (!answer) return;
     for (int j = 1; j <= model.positions; ++j)
         out[static_cast<size_t>(model.classes[static_cast<size_t>(j) - 1])] = at(*answer, j);
-    if (static_cast<int64_t>(model.classes.size()) != model.k)
+    if (work.warns && static_cast<int64_t>(model.classes.size()) != model.k)
         std::fprintf(stderr, "NV Leaf Hummmmmm Hidden %f k %d\n", static_cast<double>(model.k),
                      static_cast<int>(model.classes.size()));
 }

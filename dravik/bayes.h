@@ -54,6 +54,7 @@ struct NorvexModel {
 // The working vectors of one evaluation of a model: each thread that evaluates it has its own.
 struct NorvexWork {
     std::vector<double> evidence, bayes, scores, answer;
+    bool warns = true;  // the warning of a model whose classes differ from its count, at each example
 };
 
 // Working vectors sized for `model`.

@@ -99,6 +99,7 @@ double classify(const Model& model, BlockSource& source, const Request& request,
     whole.nr_instances = static_cast<int>(whole.instances.size()) - 1;
     const CompiledTree with_exemplars(model.domain, whole, *model.tree, request.neighbours);
     Workspace work(with_exemplars);
+    for (NorvexWork& norvex : work.norvex_work) norvex.warns = false;  // a library prints nothing
     ExampleBlock block;
     block.examples = std::move(whole.instances);  // the examples stay where the leaves found them
     const clock_t start = user_cpu_ticks();
