@@ -184,33 +184,35 @@ const std::string& LblValId(const Domain& domain, int attribute, int number) {
     return a.values[static_cast<size_t>(number)];
 }
 
-namespace {
-
-const char* type_word(int type) {
+const char* attribute_type_name(int type) {
     switch (type) {
         case NOMINAL:
-            return "nominal\n";
+            return "nominal";
         case ORDERED:
-            return "ordered\n";
+            return "ordered";
         case INTEGER:
-            return "integer\n";
+            return "integer";
         case CONTINUOUS:
-            return "continuous\n";
+            return "continuous";
         case DATE:
-            return "date\n";
+            return "date";
+        case IGNORE:
+            return "ignore";
         default:
             return "";
     }
 }
-
-}  // namespace
 
 void ShowDomain(const Domain& domain) {
     std::printf("\nPROBLEM NAME :: %s\nNR.ATTRIBUTES :: %d\n\n", domain.name.c_str(), domain.nr_attributes);
     for (int i = 1; i <= domain.nr_attributes + 1; ++i) {
         const Attribute& a = domain.attributes[static_cast<size_t>(i)];
         std::printf("Attribute n.%d : %s\n", i, a.name.c_str());
-        std::printf("\tType : %s", type_word(a.type));
+        // ignored attributes show no type, nor a line end after it
+        if (a.type == IGNORE || *attribute_type_name(a.type) == '\0')
+            std::printf("\tType : ");
+        else
+            std::printf("\tType : %s\n", attribute_type_name(a.type));
         if (a.nr_values() != 0) {
             std::printf("\tNr.Different Values : %d\n", a.nr_values());
             std::printf("\tValues :: %s", a.values[1].c_str());

@@ -54,4 +54,8 @@ int IdValLbl(const Domain& domain, int attribute, std::string_view label);
 // Label `number` of `attribute` (the class name for nr_attributes + 1). Caller passes a valid number.
 const std::string& LblValId(const Domain& domain, int attribute, int number);
 
+// The word of an attribute type: "nominal", "ordered", "integer", "continuous", "date" or
+// "ignore"; empty for a code that is none of them.
+const char* attribute_type_name(int type);
+
 void ShowDomain(const Domain& domain);

@@ -22,23 +22,6 @@ namespace {
 
 constexpr long BLOCK_ROWS = static_cast<long>(ExampleBlocks::BLOCK_EXAMPLES);
 
-const char* type_word(int type) {
-    switch (type) {
-        case NOMINAL:
-            return "nominal";
-        case ORDERED:
-            return "ordered";
-        case INTEGER:
-            return "integer";
-        case CONTINUOUS:
-            return "continuous";
-        case DATE:
-            return "date";
-        default:
-            return "ignore";
-    }
-}
-
 // The numpy scalar types a value may come as, looked up once per call.
 struct NumpyTypes {
     py::object numpy = py::module_::import("numpy");
@@ -348,7 +331,7 @@ public:
         py::list attributes;
         for (int a = 1; a <= model_->declared.nr_attributes; ++a) {
             const Attribute& attribute = model_->declared.attributes[static_cast<size_t>(a)];
-            attributes.append(py::make_tuple(attribute.name, type_word(attribute.type)));
+            attributes.append(py::make_tuple(attribute.name, attribute_type_name(attribute.type)));
         }
         return attributes;
     }
