@@ -80,14 +80,19 @@ def memory_of_a_call(array):
     path = os.path.join(DATA, "codes.npy")
     np.save(path, array)
     script = f"""
-import resource, sys
+import sys
 sys.path.insert(0, {os.path.join(BUILD, "python")!r})
 import numpy, brenx
+def status(field):
+    with open("/proc/self/status") as file:
+        return next(int(line.split()[1]) for line in file if line.startswith(field))
 array = numpy.load({path!r})
 tree = brenx.load_tree({os.path.join(DATA, "codes")!r})
-before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+with open("/proc/self/clear_refs", "w") as file:
+    file.write("5")  # the peak starts again from here
+before = status("VmRSS:")
 tree.predict_proba(array, threads=1)
-print((resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before) / 1024)
+print((status("VmHWM:") - before) / 1024)
 """
     done = subprocess.run([sys.executable, "-c", script], check=True, capture_output=True, text=True)
     os.remove(path)
