@@ -94,6 +94,12 @@ TEST(Engine, NaiveBayesNeitherUnderflowsNorDividesZeroByZero) {
     EXPECT_NEAR((*r)[2], 8.0 / 9, 1e-12);
     // Two modelled classes for one position.
     EXPECT_EQ(capture_output([&] { NorvexClassifyExample(SHAPES, e, d, 1); }).err, "Hummmmmm\n");
+    {  // which a workspace that does not warn keeps to itself
+        const NorvexModel model = norvex_model(SHAPES, LabelReaders(SHAPES), d, 1);
+        NorvexWork quiet = norvex_work_of(model);
+        quiet.warns = false;
+        EXPECT_EQ(capture_output([&] { norvex_answer(model, quiet, e); }).err, "");
+    }
     d.class_counts = {5, 0, 0};
     d.nr_attributes = 0;  // every class is modelled, and no value has weight in any
     EXPECT_EQ(NorvexClassifyExample(SHAPES, e, d, 2), (Vector{0, 0, 0}));
