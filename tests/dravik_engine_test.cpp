@@ -95,7 +95,8 @@ TEST(Engine, NaiveBayesNeitherUnderflowsNorDividesZeroByZero) {
     // Two modelled classes for one position.
     EXPECT_EQ(capture_output([&] { NorvexClassifyExample(SHAPES, e, d, 1); }).err, "Hummmmmm\n");
     {  // which a workspace that does not warn keeps to itself
-        const NorvexModel model = norvex_model(SHAPES, LabelReaders(SHAPES), d, 1);
+        const LabelReaders labels(SHAPES);  // the model reads its labels through them
+        const NorvexModel model = norvex_model(SHAPES, labels, d, 1);
         NorvexWork quiet = norvex_work_of(model);
         quiet.warns = false;
         EXPECT_EQ(capture_output([&] { norvex_answer(model, quiet, e); }).err, "");
