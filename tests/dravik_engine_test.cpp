@@ -94,7 +94,8 @@ TEST(Engine, NaiveBayesNeitherUnderflowsNorDividesZeroByZero) {
     EXPECT_NEAR((*r)[2], 8.0 / 9, 1e-12);
     // Two modelled classes for one position.
     EXPECT_EQ(capture_output([&] { NorvexClassifyExample(SHAPES, e, d, 1); }).err, "Hummmmmm\n");
-    {  // which a workspace that does not warn keeps to itself
+    // A workspace that does not warn keeps that to itself.
+    {
         const LabelReaders labels(SHAPES);  // the model reads its labels through them
         const NorvexModel model = norvex_model(SHAPES, labels, d, 1);
         NorvexWork quiet = norvex_work_of(model);
