@@ -175,7 +175,19 @@ private:
             const bool required = a <= declared.nr_attributes && attribute.type != IGNORE;
             if (required && !present) throw py::value_error("the DataFrame has no column '" + attribute.name + "'");
             names_.push_back(present ? std::optional(attribute.name) : std::nullopt);
+            whole_.push_back(present ? column_in_place(rows_[py::str(attribute.name)]) : Column{});
         }
+    }
+
+    // A DataFrame's column of float64 or of objects, read where it is; none for another
+    // (integers, categories, pandas' own types), which pandas converts a block at a time.
+    Column column_in_place(const py::object& series) const {
+        const py::object dtype = series.attr("dtype");
+        if (!py::isinstance(dtype, numpy_.numpy.attr("dtype"))) return {};
+        const auto kind = dtype.attr("kind").cast<std::string>();
+        if ((kind == "f" && dtype.attr("itemsize").cast<int>() == 8) || kind == "O")
+            return column_of(series.attr("to_numpy")(), 0);
+        return {};
     }
 
     // The class cell of row `row`, from the classes given; none without them.
@@ -198,22 +210,9 @@ private:
         converter_.add(row, cells_, into);
     }
 
-    // A DataFrame's columns of float64 or of objects are read where they are, once; others
-    // (integers, categories, pandas' own types) a block at a time, converted by pandas.
+    // The columns read in place, and this block of each of the others.
     void read_frame(long end, InstanceArray& into) {
         load_given_classes(end);
-        if (whole_.empty()) {
-            for (const std::optional<std::string>& name : names_) {
-                whole_.emplace_back();
-                if (!name) continue;
-                const py::object series = rows_[py::str(*name)];
-                const py::object dtype = series.attr("dtype");
-                if (!py::isinstance(dtype, numpy_.numpy.attr("dtype"))) continue;
-                const auto kind = dtype.attr("kind").cast<std::string>();
-                if ((kind == "f" && dtype.attr("itemsize").cast<int>() == 8) || kind == "O")
-                    whole_.back() = column_of(series.attr("to_numpy")(), 0);
-            }
-        }
         std::vector<Column> columns = whole_;
         const py::object slice = py::slice(next_, end, 1);
         for (size_t c = 0; c < names_.size(); ++c)
